@@ -1,0 +1,536 @@
+// The Linux text renderer: fonts found with fontconfig and rendered with FreeType, laid out the
+// way the raster layer's callers expect of the platform's DrawText (integer pixel advances, no
+// kerning, lines broken only at line feeds).
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "raster/TextBackend.h"
+#include "raster/Utf8.h"
+
+namespace tesselor::raster {
+
+namespace {
+
+constexpr const char* kDefaultFamily = "DejaVu Sans";
+// Used when fontconfig itself is unusable; scripts/setup installs these.
+constexpr const char* kDefaultFiles[4] = {
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans-Oblique.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans-BoldOblique.ttf",
+};
+constexpr int kDefaultEmPx = 13;            // size of a font made with height 0
+constexpr int kNonAntialiased = 3;          // quality value
+constexpr int kBoldWeight = 600;            // at or above: bold
+constexpr int kMaxCachedGlyphArea = 65536;  // pixels; larger glyphs are rendered on every use
+constexpr size_t kMaxCachedGlyphs = 4096;
+
+// Guards the FreeType library object (face creation and release) and fontconfig set-up.
+std::mutex gLibraryMutex;
+// Created on first use and deliberately never released: fonts in process-wide caches may be
+// destroyed after any static destructor would have run.
+FT_Library gLibrary = nullptr;
+bool gFontconfigReady = false;
+
+FT_Library LibraryLocked() {
+    if (!gLibrary && FT_Init_FreeType(&gLibrary) != 0) gLibrary = nullptr;
+    return gLibrary;
+}
+
+bool SameFamily(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        const char ca = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a + 32) : *a;
+        const char cb = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b + 32) : *b;
+        if (ca != cb) return false;
+    }
+    return *a == *b;
+}
+
+struct FontFile {
+    std::string path;
+    int index = 0;
+};
+
+// Asks fontconfig for `family`. With `exactFamily` the match must be that family, not a
+// substitute, so that unknown faces fall through to our own default.
+bool MatchFontLocked(const char* family, int weight, bool italic, bool exactFamily, FontFile& out) {
+    if (!gFontconfigReady) gFontconfigReady = FcInit() == FcTrue;
+    if (!gFontconfigReady) return false;
+    FcPattern* pattern = FcPatternCreate();
+    if (!pattern) return false;
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (!match) return false;
+
+    bool ok = false;
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
+        ok = !exactFamily;
+        FcChar8* matched = nullptr;
+        for (int i = 0; !ok && FcPatternGetString(match, FC_FAMILY, i, &matched) == FcResultMatch;
+             ++i) {
+            ok = SameFamily(reinterpret_cast<const char*>(matched), family);
+        }
+        if (ok) {
+            out.path = reinterpret_cast<const char*>(file);
+            int index = 0;
+            out.index =
+                FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch ? index : 0;
+        }
+    }
+    FcPatternDestroy(match);
+    return ok;
+}
+
+FT_Face OpenFaceLocked(const FontFile& file) {
+    FT_Library library = LibraryLocked();
+    FT_Face face = nullptr;
+    if (!library || FT_New_Face(library, file.path.c_str(), file.index, &face) != 0) return nullptr;
+    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
+        FT_Done_Face(face);
+        return nullptr;
+    }
+    return face;
+}
+
+// Verdana (the panel's face) and anything this machine does not have become the default sans.
+FT_Face OpenBestFaceLocked(const TextFontSpec& spec) {
+    const bool bold = spec.weight >= kBoldWeight;
+    FontFile file;
+    const char* face = spec.face;
+    if (face && *face && !SameFamily(face, "Verdana") &&
+        MatchFontLocked(face, spec.weight, spec.italic, true, file)) {
+        if (FT_Face f = OpenFaceLocked(file)) return f;
+    }
+    if (MatchFontLocked(kDefaultFamily, spec.weight, spec.italic, true, file)) {
+        if (FT_Face f = OpenFaceLocked(file)) return f;
+    }
+    for (int i : {(bold ? 1 : 0) + (spec.italic ? 2 : 0), 0}) {
+        file.path = kDefaultFiles[i];
+        file.index = 0;
+        if (FT_Face f = OpenFaceLocked(file)) return f;
+    }
+    if (MatchFontLocked("sans-serif", spec.weight, spec.italic, false, file))
+        return OpenFaceLocked(file);
+    return nullptr;
+}
+
+struct Glyph {
+    int left = 0;  // pixels from the pen to the first column
+    int top = 0;   // pixels from the baseline up to the first row
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> coverage;  // width * height, 0..255
+};
+
+// Pixels of the target that may be drawn; right and bottom exclusive.
+struct Clip {
+    int64_t left, top, right, bottom;
+};
+
+class FreeTypeFont final : public TextFont {
+public:
+    FreeTypeFont(FT_Face face, const TextFontSpec& spec) : _face(face) {
+        const int height = std::clamp(spec.height, -kMaxTextHeight, kMaxTextHeight);
+        _mono = spec.quality == kNonAntialiased;
+        _embolden = spec.weight >= kBoldWeight && !(face->style_flags & FT_STYLE_FLAG_BOLD);
+        _oblique = spec.italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
+
+        // The line height is the Windows cell height: winAscent + winDescent, scaled.
+        double ascent = 0.0, descent = 0.0;  // font units
+        if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+            os2 && os2->usWinAscent + os2->usWinDescent > 0) {
+            ascent = os2->usWinAscent;
+            descent = os2->usWinDescent;
+        } else if (face->ascender - face->descender > 0) {
+            ascent = face->ascender;
+            descent = -face->descender;
+        } else {
+            ascent = 0.8 * face->units_per_EM;
+            descent = 0.2 * face->units_per_EM;
+        }
+        const double cell = ascent + descent;
+        double emPx = 0.0;
+        if (height > 0) {
+            emPx = height * face->units_per_EM / cell;
+            _lineHeight = height;
+            _ascent = static_cast<int>(std::lround(ascent * height / cell));
+        } else {
+            emPx = height < 0 ? -height : kDefaultEmPx;
+            _ascent = static_cast<int>(std::lround(ascent * emPx / face->units_per_EM));
+            _lineHeight = std::max(
+                1, _ascent + static_cast<int>(std::lround(descent * emPx / face->units_per_EM)));
+        }
+        FT_Size_RequestRec request{};
+        request.type = FT_SIZE_REQUEST_TYPE_NOMINAL;
+        request.height = std::max<FT_Long>(1, std::lround(emPx * 64.0));  // 26.6 pixels
+        _sized = FT_Request_Size(face, &request) == 0;
+    }
+
+    ~FreeTypeFont() override {
+        std::lock_guard<std::mutex> lock(gLibraryMutex);
+        FT_Done_Face(_face);
+    }
+
+    int LineHeight() const override { return _lineHeight; }
+    int Ascent() const { return _ascent; }
+
+    // Pixels the pen moves for `code`; 0 when the font cannot load it.
+    int Advance(char32_t code) {
+        if (auto it = _advances.find(code); it != _advances.end()) return it->second;
+        int advance = 0;
+        if (Load(code)) advance = static_cast<int>((_face->glyph->advance.x + 32) >> 6);
+        if (_advances.size() >= kMaxCachedGlyphs) _advances.clear();
+        _advances.emplace(code, advance);
+        return advance;
+    }
+
+    // The glyph of `code` for a pen at (penX, baseline): the whole glyph, cached, for ordinary
+    // sizes; for a big glyph only its part inside `clip`, rendered for this call. Null when it has
+    // no pixels there. The pointer is valid until the next call.
+    const Glyph* GlyphAt(char32_t code, int64_t penX, int64_t baseline, const Clip& clip) {
+        if (auto it = _glyphs.find(code); it != _glyphs.end())
+            return it->second.coverage.empty() ? nullptr : &it->second;
+        if (!Load(code)) return nullptr;
+        FT_GlyphSlot slot = _face->glyph;
+        if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+            FT_BBox box;  // 26.6, y up from the baseline
+            FT_Outline_Get_CBox(&slot->outline, &box);
+            const int64_t left = box.xMin >> 6, right = (box.xMax + 63) >> 6;
+            const int64_t top = -((box.yMax + 63) >> 6), bottom = -(box.yMin >> 6);  // y down
+            if ((right - left) * (bottom - top) > kMaxCachedGlyphArea) {
+                return RenderVisiblePart(slot, penX + left, baseline + top, penX + right,
+                                         baseline + bottom, penX, baseline, clip);
+            }
+        }
+        Glyph glyph;
+        if (FT_Render_Glyph(slot, _mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) == 0)
+            CopyBitmap(slot, glyph);
+        if (_glyphs.size() >= kMaxCachedGlyphs) _glyphs.clear();
+        Glyph& stored = _glyphs.emplace(code, std::move(glyph)).first->second;
+        return stored.coverage.empty() ? nullptr : &stored;
+    }
+
+private:
+    bool Load(char32_t code) {
+        if (!_sized) return false;
+        const FT_Int32 flags =
+            FT_LOAD_DEFAULT | (_mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+        if (FT_Load_Char(_face, code, flags) != 0) return false;
+        if (_face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return true;
+        if (_embolden) FT_GlyphSlot_Embolden(_face->glyph);
+        if (_oblique) FT_GlyphSlot_Oblique(_face->glyph);
+        return true;
+    }
+
+    // Rasterises only the part of a big outline (target box x0..x1, y0..y1) that lies in the clip,
+    // so a glyph thousands of pixels tall costs what its visible pixels cost.
+    const Glyph* RenderVisiblePart(FT_GlyphSlot slot, int64_t x0, int64_t y0, int64_t x1,
+                                   int64_t y1, int64_t penX, int64_t baseline, const Clip& clip) {
+        const int64_t left = std::max(x0, clip.left), right = std::min(x1, clip.right);
+        const int64_t top = std::max(y0, clip.top), bottom = std::min(y1, clip.bottom);
+        if (left >= right || top >= bottom) return nullptr;
+        Glyph& glyph = _uncached;
+        glyph.width = static_cast<int>(right - left);
+        glyph.height = static_cast<int>(bottom - top);
+        glyph.left = static_cast<int>(left - penX);
+        glyph.top = static_cast<int>(baseline - top);
+        glyph.coverage.assign(static_cast<size_t>(glyph.width) * glyph.height, 0);
+
+        const int pitch = _mono ? (glyph.width + 7) / 8 : glyph.width;
+        std::vector<unsigned char> buffer(static_cast<size_t>(pitch) * glyph.height, 0);
+        FT_Bitmap target{};
+        target.rows = static_cast<unsigned>(glyph.height);
+        target.width = static_cast<unsigned>(glyph.width);
+        target.pitch = pitch;
+        target.buffer = buffer.data();
+        target.num_grays = 256;
+        target.pixel_mode = _mono ? FT_PIXEL_MODE_MONO : FT_PIXEL_MODE_GRAY;
+        // Move the visible window's bottom-left corner to the outline origin (26.6, y up).
+        FT_Outline_Translate(&slot->outline, static_cast<FT_Pos>(-(left - penX) * 64),
+                             static_cast<FT_Pos>((bottom - baseline) * 64));
+        FT_Library library = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(gLibraryMutex);
+            library = LibraryLocked();
+        }
+        if (!library || FT_Outline_Get_Bitmap(library, &slot->outline, &target) != 0)
+            return nullptr;
+        for (int r = 0; r < glyph.height; ++r) {
+            const unsigned char* row = buffer.data() + static_cast<size_t>(r) * pitch;
+            uint8_t* out = glyph.coverage.data() + static_cast<size_t>(r) * glyph.width;
+            for (int c = 0; c < glyph.width; ++c) {
+                out[c] = _mono ? ((row[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0) : row[c];
+            }
+        }
+        return &glyph;
+    }
+
+    static void CopyBitmap(FT_GlyphSlot slot, Glyph& glyph) {
+        const FT_Bitmap& bitmap = slot->bitmap;
+        if (bitmap.width == 0 || bitmap.rows == 0 || !bitmap.buffer) return;
+        if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.pixel_mode != FT_PIXEL_MODE_MONO)
+            return;
+        glyph.width = static_cast<int>(bitmap.width);
+        glyph.height = static_cast<int>(bitmap.rows);
+        glyph.left = slot->bitmap_left;
+        glyph.top = slot->bitmap_top;
+        glyph.coverage.resize(static_cast<size_t>(glyph.width) * glyph.height);
+        const int pitch = std::abs(bitmap.pitch);
+        const int grey = std::max(1, static_cast<int>(bitmap.num_grays) - 1);
+        for (int r = 0; r < glyph.height; ++r) {
+            // A negative pitch means the rows are stored bottom-up.
+            const unsigned char* row =
+                bitmap.buffer +
+                static_cast<ptrdiff_t>(bitmap.pitch >= 0 ? r : glyph.height - 1 - r) * pitch;
+            uint8_t* out = glyph.coverage.data() + static_cast<size_t>(r) * glyph.width;
+            if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && grey == 255) {
+                std::memcpy(out, row, static_cast<size_t>(glyph.width));
+                continue;
+            }
+            for (int c = 0; c < glyph.width; ++c) {
+                if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+                    out[c] = (row[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0;
+                } else {
+                    out[c] = static_cast<uint8_t>(std::min(255, row[c] * 255 / grey));
+                }
+            }
+        }
+    }
+
+    FT_Face _face;
+    bool _sized = false;
+    bool _mono = false;
+    bool _embolden = false;
+    bool _oblique = false;
+    int _lineHeight = 0;  // pixels
+    int _ascent = 0;      // pixels from the top of a line to its baseline
+    std::unordered_map<char32_t, int> _advances;
+    std::unordered_map<char32_t, Glyph> _glyphs;
+    Glyph _uncached;
+};
+
+// round(v / 255) for v of either sign.
+constexpr int DivRound255(int v) { return v >= 0 ? (v + 127) / 255 : -((-v + 127) / 255); }
+
+int ClampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+class FreeTypeSurface final : public TextSurface {
+public:
+    explicit FreeTypeSurface(RasterBitmap& target) : _target(target) {}
+
+    TextFont* SelectFont(TextFont* font) override {
+        TextFont* previous = _selected;
+        _selected = font;
+        _font = dynamic_cast<FreeTypeFont*>(font);
+        return previous;
+    }
+    uint32_t SetTextColor(uint32_t color) override { return std::exchange(_textColor, color); }
+    int SetBackgroundMode(int mode) override { return std::exchange(_backgroundMode, mode); }
+    uint32_t SetBackgroundColor(uint32_t color) override {
+        return std::exchange(_backgroundColor, color);
+    }
+
+    int DrawText(const char* utf8, int length, RasterRect& rect, uint32_t flags) override {
+        std::u32string text;
+        Utf8Cursor cursor(utf8, length);
+        uint32_t code = 0;
+        int bytes = 0;
+        while (cursor.Next(code, bytes)) text.push_back(code);
+        return Layout(text, rect, flags);
+    }
+
+    int DrawText(const char16_t* utf16, int length, RasterRect& rect, uint32_t flags) override {
+        std::u32string text;
+        for (int i = 0; utf16 && (length < 0 || i < length) && utf16[i] != 0; ++i) {
+            char32_t code = utf16[i];
+            const bool pairFollows =
+                (length < 0 || i + 1 < length) && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF;
+            if (code >= 0xD800 && code <= 0xDBFF && pairFollows) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+                ++i;
+            }
+            text.push_back(code);
+        }
+        return Layout(text, rect, flags);
+    }
+
+private:
+    struct Line {
+        size_t begin;
+        size_t end;
+        int64_t width;  // pixels
+    };
+
+    int Layout(std::u32string& text, RasterRect& rect, uint32_t flags) {
+        const bool singleLine = (flags & kTextSingleLine) != 0;
+        if (!_font || text.empty()) {
+            if (flags & kTextCalcRect) {
+                rect.right = rect.left;
+                rect.bottom = rect.top;
+            }
+            return 0;
+        }
+        // Carriage returns vanish; a line feed breaks the line, or is a space on a single line.
+        std::vector<Line> lines;
+        size_t out = 0, begin = 0;
+        int64_t width = 0;
+        for (char32_t c : text) {
+            if (c == U'\r') continue;
+            if (c == U'\n' && !singleLine) {
+                lines.push_back({begin, out, width});
+                begin = out;
+                width = 0;
+                continue;
+            }
+            if (c == U'\n') c = U' ';
+            text[out++] = c;
+            width += _font->Advance(c);
+        }
+        lines.push_back({begin, out, width});
+
+        const int64_t lineHeight = _font->LineHeight();
+        const int64_t textHeight = lineHeight * static_cast<int64_t>(lines.size());
+        int64_t textWidth = 0;
+        for (const Line& line : lines) textWidth = std::max(textWidth, line.width);
+        if (flags & kTextCalcRect) {
+            rect.right = ClampToInt(rect.left + textWidth);
+            rect.bottom = ClampToInt(rect.top + textHeight);
+            return ClampToInt(textHeight);
+        }
+
+        int64_t y = rect.top;
+        const bool placedVertically = singleLine && (flags & (kTextVCenter | kTextBottom));
+        if (singleLine && (flags & kTextVCenter)) {
+            y = rect.top + (static_cast<int64_t>(rect.bottom) - rect.top - lineHeight) / 2;
+        } else if (singleLine && (flags & kTextBottom)) {
+            y = rect.bottom - lineHeight;
+        }
+        const int result = ClampToInt(placedVertically ? y + lineHeight - rect.top : textHeight);
+        if (!_target.Pixels()) return result;
+
+        // Clip to the bitmap, and to the rectangle unless told not to.
+        Clip clip{0, 0, _target.Width(), _target.Height()};
+        if (!(flags & kTextNoClip)) {
+            clip.left = std::max<int64_t>(clip.left, rect.left);
+            clip.top = std::max<int64_t>(clip.top, rect.top);
+            clip.right = std::min<int64_t>(clip.right, rect.right);
+            clip.bottom = std::min<int64_t>(clip.bottom, rect.bottom);
+        }
+        if (clip.left >= clip.right || clip.top >= clip.bottom) return result;
+
+        for (const Line& line : lines) {
+            int64_t x = rect.left;
+            if (flags & kTextCenter) {
+                x = rect.left + (static_cast<int64_t>(rect.right) - rect.left - line.width) / 2;
+            } else if (flags & kTextRight) {
+                x = rect.right - line.width;
+            }
+            if (y < clip.bottom && y + lineHeight > clip.top) {
+                if (_backgroundMode == kBackgroundOpaque) {
+                    FillCell(clip, x, y, line.width, lineHeight);
+                }
+                const int64_t baseline = y + _font->Ascent();
+                for (size_t i = line.begin; i < line.end; ++i) {
+                    if (x >= clip.right + lineHeight)
+                        break;  // no glyph reaches back a whole line height
+                    if (const Glyph* glyph = _font->GlyphAt(text[i], x, baseline, clip)) {
+                        Composite(clip, *glyph, x + glyph->left, baseline - glyph->top);
+                    }
+                    x += _font->Advance(text[i]);
+                }
+            }
+            y += lineHeight;
+        }
+        return result;
+    }
+
+    void FillCell(const Clip& clip, int64_t x, int64_t y, int64_t width, int64_t height) {
+        const int64_t left = std::max(clip.left, x), right = std::min(clip.right, x + width);
+        const int64_t top = std::max(clip.top, y), bottom = std::min(clip.bottom, y + height);
+        const uint32_t fill = (_backgroundColor & 0xFFFFFFu) | 0xFF000000u;
+        for (int64_t r = top; r < bottom; ++r) {
+            uint32_t* row = _target.Row(static_cast<int>(r));
+            std::fill(row + left, row + right, fill);
+        }
+    }
+
+    // Blends the text colour into the colour channels by coverage k / 255 and moves alpha toward
+    // 255 by the same amount.
+    void Composite(const Clip& clip, const Glyph& glyph, int64_t x, int64_t y) {
+        const int64_t left = std::max(clip.left, x), right = std::min(clip.right, x + glyph.width);
+        const int64_t top = std::max(clip.top, y), bottom = std::min(clip.bottom, y + glyph.height);
+        const int fb = _textColor & 0xFF, fg = (_textColor >> 8) & 0xFF,
+                  fr = (_textColor >> 16) & 0xFF;
+        for (int64_t r = top; r < bottom; ++r) {
+            uint32_t* row = _target.Row(static_cast<int>(r));
+            const uint8_t* mask = glyph.coverage.data() + (r - y) * glyph.width;
+            for (int64_t c = left; c < right; ++c) {
+                const int k = mask[c - x];
+                if (k == 0) continue;
+                const uint32_t d = row[c];
+                const int db = d & 0xFF, dg = (d >> 8) & 0xFF, dr = (d >> 16) & 0xFF, da = d >> 24;
+                row[c] = static_cast<uint32_t>(db + DivRound255((fb - db) * k)) |
+                         static_cast<uint32_t>(dg + DivRound255((fg - dg) * k)) << 8 |
+                         static_cast<uint32_t>(dr + DivRound255((fr - dr) * k)) << 16 |
+                         static_cast<uint32_t>(da + DivRound255((255 - da) * k)) << 24;
+            }
+        }
+    }
+
+    RasterBitmap& _target;
+    TextFont* _selected = nullptr;
+    FreeTypeFont* _font = nullptr;  // _selected when it is one of ours
+    uint32_t _textColor = 0;        // pixel word; alpha ignored
+    int _backgroundMode = kBackgroundOpaque;
+    uint32_t _backgroundColor = 0xFFFFFF;
+};
+
+}  // namespace
+
+std::unique_ptr<TextFont> CreateTextFont(const TextFontSpec& spec) {
+    std::lock_guard<std::mutex> lock(gLibraryMutex);
+    FT_Face face = OpenBestFaceLocked(spec);
+    if (!face) return nullptr;
+    return std::make_unique<FreeTypeFont>(face, spec);
+}
+
+std::unique_ptr<TextSurface> CreateTextSurface(RasterBitmap& target) {
+    return std::make_unique<FreeTypeSurface>(target);
+}
+
+// Only the Windows build can be running under Wine.
+int ProbeWine() { return 0; }
+
+}  // namespace tesselor::raster
+
+// fontconfig 2.14 loses a few hundred bytes while parsing its configuration files, once per
+// process. That is not ours to fix; keep sanitizer builds of every program that draws text from
+// reporting it. Weak, so a program may still supply its own list.
+extern "C" __attribute__((weak, visibility("default"), used)) const char*
+__lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
