@@ -1,0 +1,49 @@
+#pragma once
+
+// Helpers for tests that drive a built bundle the way a host does: through the module's factory
+// and the VST 3 interfaces only.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "pluginterfaces/vst/ivstunits.h"
+#include "tools/HostServices.h"
+#include "tools/PluginModule.h"
+
+namespace tesselor::vst3::test {
+
+// One instance created by class ID, with the three interfaces of a single-component effect.
+struct Instance {
+    Steinberg::Vst::IComponent* component = nullptr;
+    Steinberg::Vst::IAudioProcessor* processor = nullptr;
+    Steinberg::Vst::IEditController* controller = nullptr;
+    tools::HostApplication host;
+
+    Instance(Steinberg::IPluginFactory* factory, const Steinberg::TUID cid);
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+    bool Valid() const { return component && processor && controller; }
+
+    // Stereo (or mono) buses, active, set up at `rateHz` for `maxBlock` frames of `sampleSize`.
+    bool Prepare(int channels = 2, int maxBlock = 256, Steinberg::int32 sampleSize = Steinberg::Vst::kSample32,
+                 double rateHz = 48000.0);
+    // One block of `frames` through 32-bit buffers (numChannels each side), with optional changes.
+    Steinberg::tresult Process32(std::vector<std::vector<float>>& in, std::vector<std::vector<float>>& out,
+                                 int frames, tools::ParamChanges* changes = nullptr);
+    Steinberg::tresult Process64(std::vector<std::vector<double>>& in, std::vector<std::vector<double>>& out,
+                                 int frames, tools::ParamChanges* changes = nullptr);
+    // Applies changes in an empty block.
+    Steinberg::tresult Apply(tools::ParamChanges& changes);
+
+    std::vector<std::uint8_t> State();
+    std::string Title(Steinberg::int32 index);
+    std::string ValueText(Steinberg::Vst::ParamID id, double normal);
+};
+
+std::string Narrow(const Steinberg::Vst::TChar* text);
+
+}  // namespace tesselor::vst3::test

@@ -1,0 +1,148 @@
+// The built Tesselor.vst3, loaded through its factory like a host loads it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <type_traits>
+
+#include "BundleHost.h"
+#include "plugin/Tesselor.h"
+
+namespace tesselor::vst3::test {
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+constexpr TUID kTesselorClassId = {0x0D, static_cast<char>(0xE7), static_cast<char>(0xAE), static_cast<char>(0xF2),
+                                   static_cast<char>(0xDE), 0x00, 0x4E, 0x4F, 'M', 'r', 'v', 'k', 'T', 's', 'l', '1'};
+
+class TesselorBundle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        module = tools::PluginModule::Open(TESSELOR_BUNDLE, &error);
+        ASSERT_TRUE(module) << error;
+        plugin = std::make_unique<Instance>(module->Factory(), kTesselorClassId);
+        if (!plugin->Valid()) GTEST_SKIP() << "the equaliser is not bound to VST 3 yet";
+        ASSERT_EQ(plugin->component->initialize(&plugin->host), kResultOk);
+    }
+    void TearDown() override {
+        plugin.reset();
+        module.reset();
+    }
+    std::unique_ptr<tools::PluginModule> module;
+    std::unique_ptr<Instance> plugin;
+};
+
+TEST(TesselorModule, FactoryAndClassDescriptions) {
+    std::string error;
+    auto module = tools::PluginModule::Open(TESSELOR_BUNDLE, &error);
+    ASSERT_TRUE(module) << error;
+    PFactoryInfo info;
+    ASSERT_EQ(module->Factory()->getFactoryInfo(&info), kResultOk);
+    EXPECT_STREQ(info.vendor, "CopperWireworks");
+    EXPECT_EQ(info.flags, 16);
+    ASSERT_EQ(module->Factory()->countClasses(), 1);
+    FUnknownPtr<IPluginFactory2> factory2(module->Factory());
+    PClassInfo2 c;
+    ASSERT_EQ(factory2->getClassInfo2(0, &c), kResultOk);
+    EXPECT_EQ(std::memcmp(c.cid, kTesselorClassId, 16), 0);
+    EXPECT_EQ(c.cardinality, 0x7FFFFFFF);
+    EXPECT_STREQ(c.category, "Audio Module Class");
+    EXPECT_STREQ(c.name, "Tesselor");
+    EXPECT_EQ(c.classFlags, 2u);
+    EXPECT_STREQ(c.subCategories, "Fx|EQ");
+    EXPECT_STREQ(c.vendor, "");
+    EXPECT_STREQ(c.version, "2.0.0");
+    EXPECT_STREQ(c.sdkVersion, "VST 3.6.12");
+}
+
+TEST_F(TesselorBundle, PublishesSeventeenParametersAndA124ByteState) {
+    auto* c = plugin->controller;
+    ASSERT_EQ(c->getParameterCount(), 17);
+    const char* titles[17] = {"Preset", "Bypass", "LGain", "LFreq", "LMGain", "LMFreq", "HMGain", "HMFreq", "HGain",
+                              "HFreq",  "HP",     "LP",    "Gain",  "Bell",   "HPLP",   "BY",     ""};
+    for (int i = 0; i < 17; ++i) EXPECT_EQ(plugin->Title(i), titles[i]) << i;
+    EXPECT_EQ(plugin->ValueText(0, 0.5), "0.50");
+    FUnknownPtr<IUnitInfo> units(plugin->component);
+    EXPECT_EQ(units->getUnitCount(), 1);
+    const std::vector<std::uint8_t> state = plugin->State();
+    ASSERT_EQ(state.size(), 124u);
+    const double defaults[15] = {0.5, 0.725, 0.5, 0.725, 0.5, 0.725, 0.5, 0.725, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0};
+    for (int i = 0; i < 15; ++i) {
+        double v = 0.0;
+        std::memcpy(&v, state.data() + 8 * i, 8);
+        EXPECT_EQ(v, defaults[i]) << i;
+    }
+    EXPECT_EQ(std::vector<std::uint8_t>(state.end() - 4, state.end()), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+}
+
+// Runs the engine directly with the same settings, for the reference output.
+template <class Plugin>
+std::vector<std::vector<double>> Reference(const std::vector<std::vector<double>>& input, int frames, int block,
+                                           double gainNormal) {
+    std::vector<std::vector<double>> out(2, std::vector<double>(frames));
+    auto* ref = new Plugin();
+    ref->SetSampleRate(48000.0);
+    ref->ChangeBlockSize(block);
+    ref->LoadPreset(0);
+    ref->HandleReset();
+    ref->Param(0)->ApplyNormal(gainNormal);
+    ref->HandleParamChange(0);
+    for (int at = 0; at < frames; at += block) {
+        const int n = std::min(block, frames - at);
+        double* in[2] = {const_cast<double*>(input[0].data()) + at, const_cast<double*>(input[1].data()) + at};
+        double* o[2] = {out[0].data() + at, out[1].data() + at};
+        ref->ProcessBlock(in, o, n);
+    }
+    if constexpr (std::is_base_of_v<FUnknown, Plugin> || requires { ref->release(); }) {
+        ref->release();
+    } else {
+        delete ref;
+    }
+    return out;
+}
+
+TEST_F(TesselorBundle, ProcessesLikeTheEngineInBothSampleSizes) {
+    constexpr int kFrames = 4096;
+    constexpr int kBlock = 256;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> noise(-0.5, 0.5);
+    std::vector<std::vector<double>> input(2, std::vector<double>(kFrames));
+    for (auto& c : input)
+        for (double& s : c) s = static_cast<float>(noise(rng));  // exactly representable in both sizes
+    const auto expected = Reference<plugin::Tesselor>(input, kFrames, kBlock, 0.8);
+
+    for (int32 size : {kSample64, kSample32}) {
+        SCOPED_TRACE(size);
+        Instance fresh(module->Factory(), kTesselorClassId);
+        ASSERT_EQ(fresh.component->initialize(&fresh.host), kResultOk);
+        ASSERT_TRUE(fresh.Prepare(2, kBlock, size));
+        tools::ParamChanges changes;
+        changes.Add(0, 0.8);
+        double worst = 0.0;
+        for (int at = 0; at < kFrames; at += kBlock) {
+            if (size == kSample64) {
+                std::vector<std::vector<double>> in(2), out(2, std::vector<double>(kBlock));
+                for (int c = 0; c < 2; ++c) in[c].assign(input[c].begin() + at, input[c].begin() + at + kBlock);
+                ASSERT_EQ(fresh.Process64(in, out, kBlock, at == 0 ? &changes : nullptr), kResultOk);
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < kBlock; ++i) worst = std::max(worst, std::fabs(out[c][i] - expected[c][at + i]));
+            } else {
+                std::vector<std::vector<float>> in(2, std::vector<float>(kBlock)), out(2, std::vector<float>(kBlock));
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < kBlock; ++i) in[c][i] = static_cast<float>(input[c][at + i]);
+                ASSERT_EQ(fresh.Process32(in, out, kBlock, at == 0 ? &changes : nullptr), kResultOk);
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < kBlock; ++i)
+                        worst = std::max<double>(worst, std::fabs(out[c][i] - static_cast<float>(expected[c][at + i])));
+            }
+        }
+        EXPECT_EQ(worst, 0.0);
+    }
+}
+
+}  // namespace
+}  // namespace tesselor::vst3::test

@@ -1,0 +1,13 @@
+// The SDK copy declares the editor interfaces but defines none of their IDs; they are defined once
+// here, for every part of the binding that asks for or answers them.
+#include "pluginterfaces/gui/iplugview.h"
+
+namespace Steinberg {
+DEF_CLASS_IID(IPlugView)
+DEF_CLASS_IID(IPlugFrame)
+namespace Linux {
+DEF_CLASS_IID(IRunLoop)
+DEF_CLASS_IID(IEventHandler)
+DEF_CLASS_IID(ITimerHandler)
+}  // namespace Linux
+}  // namespace Steinberg
