@@ -1,0 +1,85 @@
+#pragma once
+
+// Body of the per-sample loop. Included only by the files that build it for one instruction
+// set each; everything it calls is inlined so that no code built for one set is shared with
+// the other.
+
+#include "plugin/EqEngineState.h"
+
+namespace tesselor::plugin {
+
+template <int F, typename Isa>
+void EqEngineState::RunSamples(const double* inL, const double* inR, double* outL, double* outR,
+                               int frames, EqSwitches switches) noexcept {
+    using Float2 = float __attribute__((vector_size(8)));
+
+    // Working copies on the stack: the compiler can then keep them apart from the output
+    // arrays, which it would otherwise have to assume might overlap them.
+    BandSection shelf = _sections[static_cast<int>(SectionKind::kLowShelf)];
+    BandSection bell = _sections[static_cast<int>(SectionKind::kLowBell)];
+    BandSection lowMid = _sections[static_cast<int>(SectionKind::kLowMid)];
+    BandSection highMid = _sections[static_cast<int>(SectionKind::kHighMid)];
+    BandSection high = _sections[static_cast<int>(SectionKind::kHigh)];
+    BandSection highPass = _sections[static_cast<int>(SectionKind::kHighPass)];
+    BandSection lowPass = _sections[static_cast<int>(SectionKind::kLowPass)];
+    OversamplerStage side = _side;
+    Poly4Resampler resampler = _resampler;
+    Stereo low = _lowOut;
+    Stereo pre = _pre;
+    PotSmoother gainSmoother = _smoothers[kOutputSmoother];
+    const double gainTarget = _gainTarget;
+
+    for (int n = 0; n < frames; ++n) {
+        const Stereo x{inL[n], inR[n]};
+        side.RunSample<F>(x, _curve);
+        Stereo y = x + Splat(kSideLevel) * side.SideValue();
+        pre = y;
+        if (switches.hplp == 1) y = lowPass.ProcessExact2(highPass.ProcessExact3(y));
+        // The low band sees the value rounded to single precision.
+        y = __builtin_convertvector(__builtin_convertvector(y, Float2), Stereo);
+        if (switches.bell == 0)
+            low = shelf.ProcessExact2(y);
+        else if (switches.bell == 1)
+            low = bell.ProcessExact3(y);
+
+        // Eight values at 8 fs; each section runs over all eight in time order.
+        Stereo v[8];
+        resampler.Interpolate(low, v);
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i) v[i] = high.ProcessFactored3(v[i]);
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i) v[i] = lowMid.ProcessFactored3(v[i]);
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i) v[i] = highMid.ProcessFactored3(v[i]);
+        resampler.Append(v);
+        const Stereo decimated = resampler.Decimate();
+
+        // Any value but 0 gives the processed output, so the outputs are always written.
+        if (switches.in == 0) {
+            outL[n] = x[kLeft];
+            outR[n] = x[kRight];
+        } else {
+            // The output smoother steps once per channel, so twice per sample.
+            const double gainL = gainSmoother.Step(gainTarget);
+            const double gainR = gainSmoother.Step(gainTarget);
+            const Stereo out = decimated * Stereo{gainL, gainR};
+            outL[n] = out[kLeft];
+            outR[n] = out[kRight];
+        }
+    }
+
+    _sections[static_cast<int>(SectionKind::kLowShelf)] = shelf;
+    _sections[static_cast<int>(SectionKind::kLowBell)] = bell;
+    _sections[static_cast<int>(SectionKind::kLowMid)] = lowMid;
+    _sections[static_cast<int>(SectionKind::kHighMid)] = highMid;
+    _sections[static_cast<int>(SectionKind::kHigh)] = high;
+    _sections[static_cast<int>(SectionKind::kHighPass)] = highPass;
+    _sections[static_cast<int>(SectionKind::kLowPass)] = lowPass;
+    _side = side;
+    _resampler = resampler;
+    _lowOut = low;
+    _pre = pre;
+    _smoothers[kOutputSmoother] = gainSmoother;
+}
+
+}  // namespace tesselor::plugin

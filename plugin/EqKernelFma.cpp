@@ -1,0 +1,28 @@
+// Built with fused multiply-add enabled (see CMakeLists.txt); only called on processors that
+// have it. Debug builds leave it out: without optimisation the small inline helpers are not
+// inlined, and an out-of-line copy built here could be picked by the linker for the baseline.
+#include "plugin/EqKernel.h"
+
+#if defined(TESSELOR_FMA_KERNEL) && defined(__FMA__) && defined(NDEBUG)
+#include "plugin/EqEngineKernel.h"
+#endif
+
+namespace tesselor::plugin {
+
+#if defined(TESSELOR_FMA_KERNEL) && defined(__FMA__) && defined(NDEBUG)
+namespace {
+
+template <int F>
+void Run(EqEngineState& engine, const double* inL, const double* inR, double* outL, double* outR,
+         int frames, EqSwitches switches) {
+    engine.RunSamples<F, IsaFma>(inL, inR, outL, outR, frames, switches);
+}
+
+}  // namespace
+
+EqKernel BuiltFmaEqKernel(int factor) noexcept { return factor == 16 ? &Run<16> : &Run<4>; }
+#else
+EqKernel BuiltFmaEqKernel(int) noexcept { return nullptr; }
+#endif
+
+}  // namespace tesselor::plugin

@@ -1,0 +1,118 @@
+#include "plugin/Tesselor.h"
+
+#include <cmath>
+#include <mutex>
+
+namespace tesselor::plugin {
+
+namespace {
+
+using framework::FourCc;
+
+constexpr framework::PluginIdentity kIdentity = {
+    "Tesselor", "", "CopperWireworks", 0x00020000, FourCc("Tsl1"), FourCc("Mrvk"),
+};
+
+struct PotRow {
+    int index;
+    const char* name;
+    double minimum, maximum, defaultValue;
+    double shape;  // taper of the normalised mapping
+};
+
+// In construction order; the order itself has no audible effect.
+constexpr PotRow kPotRows[] = {
+    {kParamLowGain, "LGain", 0.0, 1.0, 0.5, 1.0},
+    {kParamLowFreq, "LFreq", 0.1, 0.983, 0.725, 0.5},
+    {kParamLowMidGain, "LMGain", 0.0, 1.0, 0.5, 1.0},
+    {kParamLowMidFreq, "LMFreq", 0.1, 0.983, 0.725, 0.5},
+    {kParamHighMidGain, "HMGain", 0.0, 1.0, 0.5, 1.0},
+    {kParamHighMidFreq, "HMFreq", 0.1, 0.983, 0.725, 0.5},
+    {kParamHighGain, "HGain", 0.0, 1.0, 0.5, 1.0},
+    {kParamHighFreq, "HFreq", 0.1, 0.983, 0.725, 0.5},
+    {kParamLowPass, "LP", 0.0, 1.0, 1.0, 0.2},
+    {kParamHighPass, "HP", 0.0, 1.0, 0.0, 0.5},
+    {kParamOutputGain, "Gain", -12.0, 12.0, 0.0, 1.0},
+};
+
+struct SwitchRow {
+    int index;
+    const char* name;
+    double defaultValue;
+};
+
+constexpr SwitchRow kSwitchRows[] = {
+    {kParamBell, "Bell", 0.0},
+    {kParamHpLp, "HPLP", 0.0},
+    {kParamIn, "BY", 1.0},
+};
+
+constexpr double kPotStep = 0.01;
+
+}  // namespace
+
+Tesselor::Tesselor()
+    : Vst3Plugin(kTesselorParamCount, "1-1 2-2", 1, kIdentity),
+      _engine(std::make_unique<EqEngineState>()) {
+    InitParams();
+    CaptureDefaultPreset("-");
+}
+
+Tesselor::~Tesselor() = default;
+
+void Tesselor::InitParams() {
+    for (const SwitchRow& row : kSwitchRows) {
+        framework::PluginParam* p = Param(row.index);
+        p->SetKind(framework::kParamStepped);
+        p->InitRange(row.name, row.defaultValue, 0.0, 1.0, 1.0, "", "", 1.0);
+    }
+    for (const PotRow& row : kPotRows) {
+        framework::PluginParam* p = Param(row.index);
+        p->InitRange(row.name, row.defaultValue, row.minimum, row.maximum, kPotStep, "%", "");
+        p->SetShape(row.shape);
+    }
+    // Parameter 14 (the oversampling switch) keeps the fresh parameter's values on purpose.
+}
+
+void Tesselor::HandleReset() {
+    std::lock_guard lock(Mutex());
+    _engine->ClearSidePath();
+}
+
+void Tesselor::HandleParamChange(int index) {
+    std::lock_guard lock(Mutex());
+    const framework::PluginParam* p = Param(index);
+    if (!p) return;
+    const double value = p->Value();
+    if (index >= kParamLowGain && index <= kParamLowPass) {
+        _engine->SetPot(index, value);
+    } else if (index == kParamOutputGain) {
+        _engine->SetOutputGainTarget(std::pow(10.0, value / 20.0));
+    } else if (index == kParamOversample) {
+        // Non-zero once truncated to an integer.
+        _engine->SetHighOversampling(std::fabs(value) >= 1.0);
+    }
+}
+
+int Tesselor::SwitchValue(int index) const {
+    const double v = Param(index)->Value();
+    // Truncated toward zero; anything that is not 0 or 1 selects neither branch.
+    if (v >= 0.0 && v < 1.0) return 0;
+    if (v >= 1.0 && v < 2.0) return 1;
+    return -1;
+}
+
+void Tesselor::ProcessBlock(double** inputs, double** outputs, int frames) noexcept {
+    // The registry cannot change during the block (the binding holds PlugMutex around it), so
+    // reading the switches once is the same as reading them for every sample.
+    EqSwitches switches;
+    switches.bell = SwitchValue(kParamBell);
+    switches.hplp = SwitchValue(kParamHpLp);
+    switches.in = SwitchValue(kParamIn);
+    const bool haveBuffers = inputs && outputs;
+    _engine->ProcessBlock(haveBuffers ? inputs[0] : nullptr, haveBuffers ? inputs[1] : nullptr,
+                          haveBuffers ? outputs[0] : nullptr, haveBuffers ? outputs[1] : nullptr,
+                          frames, switches, SampleRate());
+}
+
+}  // namespace tesselor::plugin
