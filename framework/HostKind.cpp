@@ -14,6 +14,7 @@ struct HostName {
 };
 
 // Searched in this order; the first text found anywhere in the lower-cased name wins.
+// clang-format off
 constexpr HostName kHostNames[] = {
     {"cubase", 3},      {"reaper", 1},      {"nuendo", 4},     {"cakewalk", 5},
     {"samplitude", 8},  {"fruity", 7},      {"live", 9},       {"melodyne", 12},
@@ -23,6 +24,7 @@ constexpr HostName kHostNames[] = {
     {"vst3plugintesthost", 27},             {"protools", 2},   {"ardour", 28},
     {"openmpt", 30},    {"renoise", 29},    {"standalone", 24},
 };
+// clang-format on
 
 }  // namespace
 

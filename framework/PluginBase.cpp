@@ -125,7 +125,8 @@ void PluginBase::RequestEditorSize(int, int) {}
 void PluginBase::AttachEditor(std::unique_ptr<PluginEditor> editor) {
     if (!editor) return;
     std::lock_guard lock(_plugMutex);
-    for (int i = 0; i < ParamCount(); ++i) editor->SetControlsFromPlugin(i, _params[i]->CurrentNormal());
+    for (int i = 0; i < ParamCount(); ++i)
+        editor->SetControlsFromPlugin(i, _params[i]->CurrentNormal());
     editor->PrepareDrawing();
     _editor = std::move(editor);
 }
@@ -143,7 +144,8 @@ bool PluginBase::EmitMidiMessage(const MidiMessage&) { return false; }
 
 void PluginBase::RefreshEditorParams() {
     if (!_editor) return;
-    for (int i = 0; i < ParamCount(); ++i) _editor->SetParameterFromPlugin(i, _params[i]->Value(), false);
+    for (int i = 0; i < ParamCount(); ++i)
+        _editor->SetParameterFromPlugin(i, _params[i]->Value(), false);
 }
 
 void PluginBase::ChangeBlockSize(int frames) {
@@ -156,7 +158,8 @@ void PluginBase::ChangeBlockSize(int frames) {
 
 bool PluginBase::LegalIO(int inputs, int outputs) const {
     for (const ChannelLayout& l : _layouts) {
-        if ((inputs < 0 || inputs == l.inputs) && (outputs < 0 || outputs == l.outputs)) return true;
+        if ((inputs < 0 || inputs == l.inputs) && (outputs < 0 || outputs == l.outputs))
+            return true;
     }
     return false;
 }
@@ -203,7 +206,8 @@ void PluginBase::PassThrough(int frames) noexcept {
         const int length = delay->length;
         for (int f = 0; f < frames; ++f) {
             for (int j = 0; j < shared; ++j) {
-                double* slot = &delay->buffer[static_cast<std::size_t>(j) * length + delay->writePos];
+                double* slot =
+                    &delay->buffer[static_cast<std::size_t>(j) * length + delay->writePos];
                 const double in = _inputPointers[j] ? _inputPointers[j][f] : 0.0;
                 if (_outputPointers[j]) _outputPointers[j][f] = *slot;
                 *slot = in;

@@ -88,8 +88,9 @@ public:
     virtual int GetPluginApi() const { return _pluginApi; }
     // [main thread] The editor asks the host for a new view size. Base: nothing.
     virtual void RequestEditorSize(int width, int height);
-    // [main thread] Takes ownership of the editor. Holding PlugMutex, pushes every parameter's
-    // normalised value to its controls, lets the editor prepare drawing, and keeps it. Null: nothing.
+    // [main thread] Takes ownership of the editor (a null one changes nothing). Holding
+    // PlugMutex, pushes every parameter's normalised value to its controls, lets the editor
+    // prepare drawing, and keeps it.
     virtual void AttachEditor(std::unique_ptr<PluginEditor> editor);
     // Stores the latency in frames and resets the bypass delay to that length.
     virtual void ChangeLatency(int frames);
@@ -137,14 +138,21 @@ public:
     int Tail() const { return _tail; }
     bool IsBypassed() const { return _bypassed; }
     void SetBypassed(bool bypassed) { _bypassed = bypassed; }
-    void SetHostKind(int kind, int version) { _hostKind = kind; _hostVersion = version; }
+    void SetHostKind(int kind, int version) {
+        _hostKind = kind;
+        _hostVersion = version;
+    }
 
     int InputCount() const { return static_cast<int>(_inputs.size()); }
     int OutputCount() const { return static_cast<int>(_outputs.size()); }
     InputChannel& Input(int i) { return _inputs[i]; }
     OutputChannel& Output(int i) { return _outputs[i]; }
-    bool IsInputConnected(int i) const { return i >= 0 && i < InputCount() && _inputs[i].connected; }
-    bool IsOutputConnected(int i) const { return i >= 0 && i < OutputCount() && _outputs[i].connected; }
+    bool IsInputConnected(int i) const {
+        return i >= 0 && i < InputCount() && _inputs[i].connected;
+    }
+    bool IsOutputConnected(int i) const {
+        return i >= 0 && i < OutputCount() && _outputs[i].connected;
+    }
     double** InputPointers() { return _inputPointers.data(); }
     double** OutputPointers() { return _outputPointers.data(); }
     const std::vector<ChannelLayout>& Layouts() const { return _layouts; }

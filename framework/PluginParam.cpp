@@ -89,9 +89,7 @@ double PluginParam::Clamp(double v) const {
     return std::clamp(v, _minimum, std::max(_minimum, _maximum));
 }
 
-void PluginParam::SetPlain(double v) {
-    _value = std::isfinite(v) ? Clamp(v) : Clamp(_default);
-}
+void PluginParam::SetPlain(double v) { _value = std::isfinite(v) ? Clamp(v) : Clamp(_default); }
 
 void PluginParam::ApplyNormal(double n) noexcept {
     if (std::isnan(n)) return;
@@ -141,14 +139,13 @@ void PluginParam::FormatValue(double v, char* text, std::size_t size) const {
     } else {
         // Whole numbers are truncated toward zero, as an int would be; out-of-range doubles are
         // held at the int's limits rather than converted with undefined behaviour.
-        const double t = std::isnan(x) ? 0.0 : std::clamp(std::trunc(x), -2147483648.0, 2147483647.0);
+        const double t =
+            std::isnan(x) ? 0.0 : std::clamp(std::trunc(x), -2147483648.0, 2147483647.0);
         std::snprintf(text, size, "%d", static_cast<int>(t));
     }
 }
 
-const char* PluginParam::UnitText() const {
-    return DisplayTextFor(_value) ? "" : _label;
-}
+const char* PluginParam::UnitText() const { return DisplayTextFor(_value) ? "" : _label; }
 
 double PluginParam::ParseHostText(const char* text) const {
     return PlainToNormal(Clamp(ReadLeadingDecimal(text)));

@@ -35,8 +35,8 @@ struct ChannelLayout {
 
 struct InputChannel {
     bool connected = false;
-    double** entry = nullptr;      // this channel's slot in the input pointer array
-    std::vector<double> scratch;   // block size samples, zeroed whenever resized
+    double** entry = nullptr;     // this channel's slot in the input pointer array
+    std::vector<double> scratch;  // block size samples, zeroed whenever resized
 };
 
 struct OutputChannel {
@@ -62,12 +62,12 @@ struct BypassDelay {
 };
 
 struct TransportInfo {
-    double tempo = 0.0;               // beats per minute
-    double samplePosition = 0.0;      // project time, samples
-    double musicalPosition = 0.0;     // quarter notes
-    double barStart = 0.0;            // quarter notes
-    double cycleStart = 0.0;          // quarter notes
-    double cycleEnd = 0.0;            // quarter notes
+    double tempo = 0.0;            // beats per minute
+    double samplePosition = 0.0;   // project time, samples
+    double musicalPosition = 0.0;  // quarter notes
+    double barStart = 0.0;         // quarter notes
+    double cycleStart = 0.0;       // quarter notes
+    double cycleEnd = 0.0;         // quarter notes
     int timeSigNumerator = 0;
     int timeSigDenominator = 0;
     bool playing = false;

@@ -2,9 +2,9 @@
 // controller in one object.
 #include <mutex>
 
+#include "plugin/Tesselor.h"
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
-#include "plugin/Tesselor.h"
 #include "vst3/PluginFactory.h"
 #include "vst3/Vst3Plugin.h"
 
@@ -13,13 +13,28 @@ using namespace Steinberg;
 namespace {
 
 // 0DE7AEF2-DE00-4E4F, then the maker code "Mrvk" and the plug-in code "Tsl1", in memory order.
-constexpr TUID kTesselorClassId = {0x0D, static_cast<char>(0xE7), static_cast<char>(0xAE), static_cast<char>(0xF2),
-                                   static_cast<char>(0xDE), 0x00, 0x4E, 0x4F, 'M', 'r', 'v', 'k', 'T', 's', 'l', '1'};
+constexpr TUID kTesselorClassId = {0x0D,
+                                   static_cast<char>(0xE7),
+                                   static_cast<char>(0xAE),
+                                   static_cast<char>(0xF2),
+                                   static_cast<char>(0xDE),
+                                   0x00,
+                                   0x4E,
+                                   0x4F,
+                                   'M',
+                                   'r',
+                                   'v',
+                                   'k',
+                                   'T',
+                                   's',
+                                   'l',
+                                   '1'};
 
 tesselor::vst3::FactorySlot gFactorySlot;
 // Constructors touch process-wide caches of the editor, so instances are built one at a time.
 std::mutex gCreationMutex;
-void* gModuleHandle = nullptr;  // the handle the host loaded us by; the editor finds resources from it
+void* gModuleHandle =
+    nullptr;  // the handle the host loaded us by; the editor finds resources from it
 
 FUnknown* CreateTesselor(void*) {
     std::lock_guard lock(gCreationMutex);
@@ -30,9 +45,9 @@ FUnknown* CreateTesselor(void*) {
 tesselor::vst3::PluginFactory* BuildFactory() {
     static const PFactoryInfo factoryInfo("CopperWireworks", "https://www.copperwireworks.com/",
                                           "support@copperwireworks.com", PFactoryInfo::kUnicode);
-    static const PClassInfo2 classInfo(kTesselorClassId, PClassInfo::kManyInstances, kVstAudioEffectClass,
-                                       "Tesselor", Vst::kSimpleModeSupported, "Fx|EQ", "", "2.0.0",
-                                       "VST 3.6.12");
+    static const PClassInfo2 classInfo(kTesselorClassId, PClassInfo::kManyInstances,
+                                       kVstAudioEffectClass, "Tesselor", Vst::kSimpleModeSupported,
+                                       "Fx|EQ", "", "2.0.0", "VST 3.6.12");
     auto* factory = new (std::nothrow) tesselor::vst3::PluginFactory(factoryInfo);
     if (!factory) return nullptr;
     if (!factory->RegisterClass(classInfo, CreateTesselor)) {

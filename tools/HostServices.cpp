@@ -12,7 +12,8 @@ namespace {
 template <class Interface>
 tresult Answer(FUnknown* self, Interface* as, const TUID iid, void** obj) {
     if (!obj) return kInvalidArgument;
-    if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) || FUnknownPrivate::iidEqual(iid, Interface::iid)) {
+    if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
+        FUnknownPrivate::iidEqual(iid, Interface::iid)) {
         *obj = as;
         self->addRef();
         return kResultOk;
@@ -90,7 +91,8 @@ tresult PLUGIN_API ParamChanges::queryInterface(const TUID iid, void** obj) {
 tresult PLUGIN_API ByteStream::read(void* buffer, int32 bytes, int32* done) {
     if (done) *done = 0;
     if (!buffer || bytes < 0) return kInvalidArgument;
-    const std::size_t n = std::min<std::size_t>(bytes, _bytes.size() - std::min(_cursor, _bytes.size()));
+    const std::size_t n =
+        std::min<std::size_t>(bytes, _bytes.size() - std::min(_cursor, _bytes.size()));
     if (n > 0) std::memcpy(buffer, _bytes.data() + _cursor, n);
     _cursor += n;
     if (done) *done = static_cast<int32>(n);

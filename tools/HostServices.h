@@ -15,7 +15,8 @@ namespace tesselor::tools {
 class HostApplication : public Steinberg::Vst::IHostApplication {
 public:
     Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 name) override;
-    Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID iid, void** obj) override;
+    Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID iid,
+                                                 void** obj) override;
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
     Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
     Steinberg::uint32 PLUGIN_API release() override { return 1; }
@@ -27,13 +28,17 @@ class ParamQueue : public Steinberg::Vst::IParamValueQueue {
 public:
     static constexpr int kCapacity = 64;  // points per block
 
-    void Reset(Steinberg::Vst::ParamID id) { _id = id; _count = 0; }
+    void Reset(Steinberg::Vst::ParamID id) {
+        _id = id;
+        _count = 0;
+    }
 
     Steinberg::Vst::ParamID PLUGIN_API getParameterId() override { return _id; }
     Steinberg::int32 PLUGIN_API getPointCount() override { return _count; }
     Steinberg::tresult PLUGIN_API getPoint(Steinberg::int32 index, Steinberg::int32& offset,
                                            Steinberg::Vst::ParamValue& value) override;
-    Steinberg::tresult PLUGIN_API addPoint(Steinberg::int32 offset, Steinberg::Vst::ParamValue value,
+    Steinberg::tresult PLUGIN_API addPoint(Steinberg::int32 offset,
+                                           Steinberg::Vst::ParamValue value,
                                            Steinberg::int32& index) override;
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
     Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
@@ -76,9 +81,12 @@ public:
 
     const std::vector<std::uint8_t>& Bytes() const { return _bytes; }
 
-    Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 bytes, Steinberg::int32* done) override;
-    Steinberg::tresult PLUGIN_API write(void* buffer, Steinberg::int32 bytes, Steinberg::int32* done) override;
-    Steinberg::tresult PLUGIN_API seek(Steinberg::int64 pos, Steinberg::int32 mode, Steinberg::int64* result) override;
+    Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 bytes,
+                                       Steinberg::int32* done) override;
+    Steinberg::tresult PLUGIN_API write(void* buffer, Steinberg::int32 bytes,
+                                        Steinberg::int32* done) override;
+    Steinberg::tresult PLUGIN_API seek(Steinberg::int64 pos, Steinberg::int32 mode,
+                                       Steinberg::int64* result) override;
     Steinberg::tresult PLUGIN_API tell(Steinberg::int64* pos) override;
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
     Steinberg::uint32 PLUGIN_API addRef() override { return 1; }

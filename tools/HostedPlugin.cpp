@@ -44,8 +44,10 @@ std::unique_ptr<HostedPlugin> HostedPlugin::Create(IPluginFactory* factory, std:
         if (error) *error = "the effect would not initialise";
         return nullptr;
     }
-    plugin->_component->queryInterface(IAudioProcessor::iid, reinterpret_cast<void**>(&plugin->_processor));
-    plugin->_component->queryInterface(IEditController::iid, reinterpret_cast<void**>(&plugin->_controller));
+    plugin->_component->queryInterface(IAudioProcessor::iid,
+                                       reinterpret_cast<void**>(&plugin->_processor));
+    plugin->_component->queryInterface(IEditController::iid,
+                                       reinterpret_cast<void**>(&plugin->_controller));
     if (!plugin->_controller) {
         TUID controllerId = {};
         if (plugin->_component->getControllerClassId(controllerId) == kResultOk &&
@@ -91,8 +93,10 @@ bool HostedPlugin::Prepare(double sampleRateHz, int maxBlock, int channels, std:
     _component->activateBus(kAudio, kInput, 0, true);
     _component->activateBus(kAudio, kOutput, 0, true);
     ProcessSetup setup{kOffline, kSample32, maxBlock, sampleRateHz};
-    if (_processor->canProcessSampleSize(kSample32) != kResultOk) return fail("the plug-in refuses 32-bit samples");
-    if (_processor->setupProcessing(setup) != kResultOk) return fail("the plug-in refused the processing set-up");
+    if (_processor->canProcessSampleSize(kSample32) != kResultOk)
+        return fail("the plug-in refuses 32-bit samples");
+    if (_processor->setupProcessing(setup) != kResultOk)
+        return fail("the plug-in refused the processing set-up");
     if (_component->setActive(true) != kResultOk) return fail("the plug-in would not activate");
     _active = true;
     _processor->setProcessing(true);
@@ -101,7 +105,8 @@ bool HostedPlugin::Prepare(double sampleRateHz, int maxBlock, int channels, std:
     return true;
 }
 
-bool HostedPlugin::Process(const float* const* inputs, float* const* outputs, int frames, ParamChanges* changes) {
+bool HostedPlugin::Process(const float* const* inputs, float* const* outputs, int frames,
+                           ParamChanges* changes) {
     if (frames > _maxBlock) return false;
     AudioBusBuffers in;
     in.numChannels = _channels;
@@ -129,8 +134,10 @@ std::vector<HostedParam> HostedPlugin::Params() const {
         if (_controller->getParameterInfo(i, info) != kResultOk) continue;
         HostedParam p;
         p.id = info.id;
-        for (int k = 0; k < 128 && info.title[k]; ++k) p.title += static_cast<char>(info.title[k] & 0xFF);
-        for (int k = 0; k < 128 && info.units[k]; ++k) p.units += static_cast<char>(info.units[k] & 0xFF);
+        for (int k = 0; k < 128 && info.title[k]; ++k)
+            p.title += static_cast<char>(info.title[k] & 0xFF);
+        for (int k = 0; k < 128 && info.units[k]; ++k)
+            p.units += static_cast<char>(info.units[k] & 0xFF);
         p.defaultNormal = info.defaultNormalizedValue;
         p.stepCount = info.stepCount;
         p.flags = info.flags;

@@ -28,7 +28,8 @@ struct HostedParam {
 class HostedPlugin {
 public:
     // The first audio effect class of the factory. Null with `error` set on failure.
-    static std::unique_ptr<HostedPlugin> Create(Steinberg::IPluginFactory* factory, std::string* error);
+    static std::unique_ptr<HostedPlugin> Create(Steinberg::IPluginFactory* factory,
+                                                std::string* error);
     ~HostedPlugin();
     HostedPlugin(const HostedPlugin&) = delete;
     HostedPlugin& operator=(const HostedPlugin&) = delete;
@@ -36,12 +37,15 @@ public:
     // Mono (1) or stereo (2) in and out, `maxBlock` frames at most per Process call.
     bool Prepare(double sampleRateHz, int maxBlock, int channels, std::string* error);
     // Runs `frames` frames; `changes` (may be null) apply at the start of the block.
-    bool Process(const float* const* inputs, float* const* outputs, int frames, ParamChanges* changes);
+    bool Process(const float* const* inputs, float* const* outputs, int frames,
+                 ParamChanges* changes);
 
     std::vector<HostedParam> Params() const;
     // The plug-in's text for a normalised value, or the value itself when it gives none.
     std::string ValueText(Steinberg::Vst::ParamID id, double normal) const;
-    double Normalized(Steinberg::Vst::ParamID id) const { return _controller->getParamNormalized(id); }
+    double Normalized(Steinberg::Vst::ParamID id) const {
+        return _controller->getParamNormalized(id);
+    }
 
     // The controller state (all of a single-component plug-in's settings) as bytes.
     bool SaveState(std::vector<std::uint8_t>* bytes);

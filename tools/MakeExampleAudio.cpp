@@ -34,9 +34,9 @@ int main(int argc, char** argv) {
     }
     const long frames = static_cast<long>(seconds * kRateHz);
     const double beatS = 60.0 / kTempoBpm;
-    const int bass[8] = {36, 36, 43, 36, 39, 39, 41, 43};          // one note per beat, C minor
-    const int chords[2][3] = {{60, 63, 67}, {58, 62, 65}};         // Cm, Bb, one per bar
-    std::mt19937 rng(1);                                             // fixed seed: same file every time
+    const int bass[8] = {36, 36, 43, 36, 39, 39, 41, 43};   // one note per beat, C minor
+    const int chords[2][3] = {{60, 63, 67}, {58, 62, 65}};  // Cm, Bb, one per bar
+    std::mt19937 rng(1);                                    // fixed seed: same file every time
     std::uniform_real_distribution<double> noise(-1.0, 1.0);
 
     std::vector<float> out(static_cast<std::size_t>(frames) * 2);

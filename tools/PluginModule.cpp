@@ -41,7 +41,8 @@ std::unique_ptr<PluginModule> PluginModule::Open(const std::string& path, std::s
             return nullptr;
         }
     }
-    auto getFactory = reinterpret_cast<GetFactoryFunction>(dlsym(module->_handle, "GetPluginFactory"));
+    auto getFactory =
+        reinterpret_cast<GetFactoryFunction>(dlsym(module->_handle, "GetPluginFactory"));
     module->_factory = getFactory ? getFactory() : nullptr;
     if (!module->_factory) {
         if (error) *error = module->_path + ": no plug-in factory";

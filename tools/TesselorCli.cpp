@@ -22,17 +22,18 @@
 namespace {
 
 using namespace tesselor::tools;
-using Steinberg::Vst::ParamID;
 using Steinberg::Vst::ParameterInfo;
+using Steinberg::Vst::ParamID;
 
-constexpr int kDefaultBlock = 512;      // frames
+constexpr int kDefaultBlock = 512;       // frames
 constexpr double kProgressAfterS = 5.0;  // files shorter than this get no progress bar
 
 const char kUsage[] =
     "usage: tesselor info [BUNDLE]\n"
     "       tesselor render IN OUT [--plugin BUNDLE] [--set NAME=VALUE ...] [--state FILE]\n"
     "                       [--save-state FILE] [--block N] [--bypass]\n"
-    "BUNDLE defaults to $TESSELOR_PLUGIN, then the build's Tesselor.vst3, then ~/.vst3/Tesselor.vst3.\n"
+    "BUNDLE defaults to $TESSELOR_PLUGIN, then the build's Tesselor.vst3, then "
+    "~/.vst3/Tesselor.vst3.\n"
     "Values are given in the units the parameter table of 'tesselor info' shows.\n";
 
 int Fail(const std::string& message) {
@@ -65,7 +66,8 @@ bool ParseNumber(const std::string& text, double* value) {
 
 void Widen(const std::string& from, Steinberg::Vst::String128 to) {
     std::size_t i = 0;
-    for (; i < from.size() && i < 127; ++i) to[i] = static_cast<Steinberg::char16>(static_cast<unsigned char>(from[i]));
+    for (; i < from.size() && i < 127; ++i)
+        to[i] = static_cast<Steinberg::char16>(static_cast<unsigned char>(from[i]));
     to[i] = 0;
 }
 
@@ -94,17 +96,22 @@ int Info(const std::string& bundle) {
             Steinberg::Vst::BusInfo info = {};
             component->getBusInfo(Steinberg::Vst::kAudio, dir, b, info);
             std::string name;
-            for (int k = 0; k < 128 && info.name[k]; ++k) name += static_cast<char>(info.name[k] & 0xFF);
-            std::printf("%s bus  %d: \"%s\", %d channel%s\n", dir == Steinberg::Vst::kInput ? "input " : "output", b,
-                        name.c_str(), info.channelCount, info.channelCount == 1 ? "" : "s");
+            for (int k = 0; k < 128 && info.name[k]; ++k)
+                name += static_cast<char>(info.name[k] & 0xFF);
+            std::printf("%s bus  %d: \"%s\", %d channel%s\n",
+                        dir == Steinberg::Vst::kInput ? "input " : "output", b, name.c_str(),
+                        info.channelCount, info.channelCount == 1 ? "" : "s");
         }
     }
 
-    std::printf("\n%10s  %-10s %-21s %-10s %-10s %s\n", "id", "name", "range", "default", "current", "units");
+    std::printf("\n%10s  %-10s %-21s %-10s %-10s %s\n", "id", "name", "range", "default", "current",
+                "units");
     for (const HostedParam& p : plugin->Params()) {
-        const std::string range = plugin->ValueText(p.id, 0.0) + " .. " + plugin->ValueText(p.id, 1.0);
-        std::printf("%10u  %-10s %-21s %-10s %-10s %s\n", p.id, p.title.empty() ? "(unnamed)" : p.title.c_str(),
-                    range.c_str(), plugin->ValueText(p.id, p.defaultNormal).c_str(),
+        const std::string range =
+            plugin->ValueText(p.id, 0.0) + " .. " + plugin->ValueText(p.id, 1.0);
+        std::printf("%10u  %-10s %-21s %-10s %-10s %s\n", p.id,
+                    p.title.empty() ? "(unnamed)" : p.title.c_str(), range.c_str(),
+                    plugin->ValueText(p.id, p.defaultNormal).c_str(),
                     plugin->ValueText(p.id, plugin->Normalized(p.id)).c_str(), p.units.c_str());
     }
     return 0;
@@ -116,8 +123,8 @@ struct Setting {
 };
 
 // NAME=VALUE in display units, checked against the parameter's displayed range.
-bool ResolveSetting(HostedPlugin& plugin, const std::vector<HostedParam>& params, const std::string& arg,
-                    Setting* setting, std::string* error) {
+bool ResolveSetting(HostedPlugin& plugin, const std::vector<HostedParam>& params,
+                    const std::string& arg, Setting* setting, std::string* error) {
     const std::size_t eq = arg.find('=');
     if (eq == std::string::npos || eq == 0) {
         *error = "--set wants NAME=VALUE, got '" + arg + "'";
@@ -145,8 +152,8 @@ bool ResolveSetting(HostedPlugin& plugin, const std::vector<HostedParam>& params
         const double hi = controller->normalizedParamToPlain(param->id, 1.0);
         const double slack = 1e-9 * std::max(1.0, std::fabs(hi - lo));
         if (value < std::min(lo, hi) - slack || value > std::max(lo, hi) + slack) {
-            *error = name + "=" + text + " is out of range (" + plugin.ValueText(param->id, 0.0) + " .. " +
-                     plugin.ValueText(param->id, 1.0) + ")";
+            *error = name + "=" + text + " is out of range (" + plugin.ValueText(param->id, 0.0) +
+                     " .. " + plugin.ValueText(param->id, 1.0) + ")";
             return false;
         }
         Steinberg::Vst::ParamValue normal = 0.0;
@@ -176,7 +183,8 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
 
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
@@ -199,8 +207,8 @@ int OutputFormat(const SF_INFO& in, const std::string& inPath, const std::string
     }
     if (major == 0 || major == (in.format & SF_FORMAT_TYPEMASK)) return in.format;
     SF_INFO probe = in;
-    for (int sub : {in.format & SF_FORMAT_SUBMASK, int(SF_FORMAT_PCM_24), int(SF_FORMAT_PCM_16), int(SF_FORMAT_FLOAT),
-                    int(SF_FORMAT_VORBIS)}) {
+    for (int sub : {in.format & SF_FORMAT_SUBMASK, int(SF_FORMAT_PCM_24), int(SF_FORMAT_PCM_16),
+                    int(SF_FORMAT_FLOAT), int(SF_FORMAT_VORBIS)}) {
         probe.format = major | sub;
         if (sf_format_check(&probe)) return probe.format;
     }
@@ -210,8 +218,8 @@ int OutputFormat(const SF_INFO& in, const std::string& inPath, const std::string
 void ShowProgress(double done01) {
     constexpr int kWidth = 40;  // characters
     const int filled = static_cast<int>(done01 * kWidth);
-    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(), std::string(kWidth - filled, '.').c_str(),
-                 static_cast<int>(done01 * 100.0));
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
+                 std::string(kWidth - filled, '.').c_str(), static_cast<int>(done01 * 100.0));
     std::fflush(stderr);
 }
 
@@ -230,8 +238,8 @@ int Render(int argc, char** argv) {
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         if (arg == "--bypass") {
             bypass = true;
-        } else if (arg == "--set" || arg == "--state" || arg == "--save-state" || arg == "--block" ||
-                   arg == "--plugin") {
+        } else if (arg == "--set" || arg == "--state" || arg == "--save-state" ||
+                   arg == "--block" || arg == "--plugin") {
             const char* v = value();
             if (!v) return Fail(arg + " needs a value");
             if (arg == "--set") sets.push_back(v);
@@ -241,7 +249,10 @@ int Render(int argc, char** argv) {
             if (arg == "--block") {
                 double n = 0.0;
                 if (!ParseNumber(v, &n) || n < 1 || n > 65536 || n != std::floor(n))
-                    return Fail(std::string("--block wants a whole number of frames from 1 to 65536, got '") + v + "'");
+                    return Fail(
+                        std::string(
+                            "--block wants a whole number of frames from 1 to 65536, got '") +
+                        v + "'");
                 block = static_cast<int>(n);
             }
         } else {
@@ -255,10 +266,13 @@ int Render(int argc, char** argv) {
     if (!in) return Fail(inPath + ": " + sf_strerror(nullptr));
     struct Closer {
         SNDFILE*& f;
-        ~Closer() { if (f) sf_close(f); }
+        ~Closer() {
+            if (f) sf_close(f);
+        }
     } closeIn{in};
     if (inInfo.channels != 1 && inInfo.channels != 2)
-        return Fail(inPath + " has " + std::to_string(inInfo.channels) + " channels; only mono and stereo are supported");
+        return Fail(inPath + " has " + std::to_string(inInfo.channels) +
+                    " channels; only mono and stereo are supported");
 
     std::string error;
     auto module = PluginModule::Open(bundle, &error);
@@ -269,7 +283,8 @@ int Render(int argc, char** argv) {
     if (!statePath.empty()) {
         std::vector<std::uint8_t> bytes;
         if (!ReadFile(statePath, &bytes)) return Fail("cannot read state file " + statePath);
-        if (!plugin->LoadState(bytes)) return Fail(statePath + ": the plug-in did not accept this state");
+        if (!plugin->LoadState(bytes))
+            return Fail(statePath + ": the plug-in did not accept this state");
     }
 
     const std::vector<HostedParam> params = plugin->Params();
@@ -306,7 +321,8 @@ int Render(int argc, char** argv) {
         outPtr[c] = outputs[c].data();
     }
 
-    const bool progress = isatty(STDERR_FILENO) && inInfo.frames > kProgressAfterS * inInfo.samplerate;
+    const bool progress =
+        isatty(STDERR_FILENO) && inInfo.frames > kProgressAfterS * inInfo.samplerate;
     const auto start = std::chrono::steady_clock::now();
     sf_count_t total = 0;
     int lastPercent = -1;
@@ -315,28 +331,34 @@ int Render(int argc, char** argv) {
         if (got <= 0) break;
         const int frames = static_cast<int>(got);
         for (int f = 0; f < frames; ++f) {
-            for (int c = 0; c < channels; ++c) inputs[c][f] = interleaved[static_cast<std::size_t>(f) * channels + c];
+            for (int c = 0; c < channels; ++c)
+                inputs[c][f] = interleaved[static_cast<std::size_t>(f) * channels + c];
         }
         if (!plugin->Process(inPtr, outPtr, frames, total == 0 ? &changes : nullptr))
             return Fail("the plug-in failed to process a block");
         for (int f = 0; f < frames; ++f) {
-            for (int c = 0; c < channels; ++c) interleaved[static_cast<std::size_t>(f) * channels + c] = outputs[c][f];
+            for (int c = 0; c < channels; ++c)
+                interleaved[static_cast<std::size_t>(f) * channels + c] = outputs[c][f];
         }
-        if (sf_writef_float(out, interleaved.data(), got) != got) return Fail(outPath + ": " + sf_strerror(out));
+        if (sf_writef_float(out, interleaved.data(), got) != got)
+            return Fail(outPath + ": " + sf_strerror(out));
         total += got;
         const int percent = inInfo.frames > 0 ? static_cast<int>(100 * total / inInfo.frames) : 0;
         if (progress && percent != lastPercent) {
-            ShowProgress(std::min(1.0, static_cast<double>(total) / static_cast<double>(inInfo.frames)));
+            ShowProgress(
+                std::min(1.0, static_cast<double>(total) / static_cast<double>(inInfo.frames)));
             lastPercent = percent;
         }
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (progress) std::fprintf(stderr, "\n");
 
     if (!saveStatePath.empty()) {
         std::vector<std::uint8_t> bytes;
         if (!plugin->SaveState(&bytes)) return Fail("the plug-in gave no state to save");
-        if (!WriteFile(saveStatePath, bytes)) return Fail("cannot write state file " + saveStatePath);
+        if (!WriteFile(saveStatePath, bytes))
+            return Fail("cannot write state file " + saveStatePath);
     }
 
     const double audioS = static_cast<double>(total) / inInfo.samplerate;

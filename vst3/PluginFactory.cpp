@@ -12,7 +12,8 @@ namespace {
 template <std::size_t N>
 void Widen(char16 (&to)[N], const char8* from) {
     std::size_t i = 0;
-    for (; i + 1 < N && from[i]; ++i) to[i] = static_cast<char16>(static_cast<unsigned char>(from[i]));
+    for (; i + 1 < N && from[i]; ++i)
+        to[i] = static_cast<char16>(static_cast<unsigned char>(from[i]));
     for (; i < N; ++i) to[i] = 0;
 }
 
@@ -62,7 +63,8 @@ tresult PLUGIN_API PluginFactory::queryInterface(const TUID iid, void** obj) {
     if (!obj) return kInvalidArgument;
     *obj = nullptr;
     if (!iid) return kInvalidArgument;
-    if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) || FUnknownPrivate::iidEqual(iid, IPluginFactory::iid) ||
+    if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
+        FUnknownPrivate::iidEqual(iid, IPluginFactory::iid) ||
         FUnknownPrivate::iidEqual(iid, IPluginFactory2::iid) ||
         FUnknownPrivate::iidEqual(iid, IPluginFactory3::iid)) {
         addRef();

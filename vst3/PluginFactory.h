@@ -34,18 +34,21 @@ public:
     Steinberg::uint32 RefCount() const { return _refCount.load(); }
 
     // FUnknown
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid,
+                                                 void** obj) SMTG_OVERRIDE;
     Steinberg::uint32 PLUGIN_API addRef() SMTG_OVERRIDE;
     Steinberg::uint32 PLUGIN_API release() SMTG_OVERRIDE;
 
     // IPluginFactory
     Steinberg::tresult PLUGIN_API getFactoryInfo(Steinberg::PFactoryInfo* info) SMTG_OVERRIDE;
     Steinberg::int32 PLUGIN_API countClasses() SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API getClassInfo(Steinberg::int32 index, Steinberg::PClassInfo* info) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API getClassInfo(Steinberg::int32 index,
+                                               Steinberg::PClassInfo* info) SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API createInstance(Steinberg::FIDString cid, Steinberg::FIDString iid,
                                                  void** obj) SMTG_OVERRIDE;
     // IPluginFactory2
-    Steinberg::tresult PLUGIN_API getClassInfo2(Steinberg::int32 index, Steinberg::PClassInfo2* info) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API getClassInfo2(Steinberg::int32 index,
+                                                Steinberg::PClassInfo2* info) SMTG_OVERRIDE;
     // IPluginFactory3: texts widened byte by byte (the descriptions are ASCII).
     Steinberg::tresult PLUGIN_API getClassInfoUnicode(Steinberg::int32 index,
                                                       Steinberg::PClassInfoW* info) SMTG_OVERRIDE;

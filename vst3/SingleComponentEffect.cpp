@@ -86,8 +86,10 @@ tresult PLUGIN_API SingleComponentEffect::getControllerClassId(TUID classId) {
 tresult PLUGIN_API SingleComponentEffect::setIoMode(IoMode) { return kNotImplemented; }
 
 BusList* SingleComponentEffect::getBusList(MediaType type, BusDirection dir) {
-    if (type == kAudio) return dir == kInput ? &audioInputs : dir == kOutput ? &audioOutputs : nullptr;
-    if (type == kEvent) return dir == kInput ? &eventInputs : dir == kOutput ? &eventOutputs : nullptr;
+    if (type == kAudio)
+        return dir == kInput ? &audioInputs : dir == kOutput ? &audioOutputs : nullptr;
+    if (type == kEvent)
+        return dir == kInput ? &eventInputs : dir == kOutput ? &eventOutputs : nullptr;
     return nullptr;
 }
 
@@ -124,10 +126,13 @@ tresult ControllerStateRouting::SaveControllerState(IBStream*) { return kNotImpl
 tresult ComponentStateRouting::LoadComponentState(IBStream*) { return kNotImplemented; }
 tresult ComponentStateRouting::SaveComponentState(IBStream*) { return kNotImplemented; }
 
-tresult PLUGIN_API SingleComponentEffect::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
-                                                             SpeakerArrangement* outputs, int32 numOuts) {
+tresult PLUGIN_API SingleComponentEffect::setBusArrangements(SpeakerArrangement* inputs,
+                                                             int32 numIns,
+                                                             SpeakerArrangement* outputs,
+                                                             int32 numOuts) {
     if (numIns < 0 || numOuts < 0) return kInvalidArgument;
-    if (numIns > static_cast<int32>(audioInputs.size()) || numOuts > static_cast<int32>(audioOutputs.size()))
+    if (numIns > static_cast<int32>(audioInputs.size()) ||
+        numOuts > static_cast<int32>(audioOutputs.size()))
         return kResultFalse;
     if ((numIns > 0 && !inputs) || (numOuts > 0 && !outputs)) return kInvalidArgument;
     for (int32 i = 0; i < numIns; ++i) {
@@ -141,7 +146,9 @@ tresult PLUGIN_API SingleComponentEffect::setBusArrangements(SpeakerArrangement*
 
 tresult PLUGIN_API SingleComponentEffect::getBusArrangement(BusDirection dir, int32 index,
                                                             SpeakerArrangement& arr) {
-    AudioBus* bus = dir == kInput ? getAudioInput(index) : dir == kOutput ? getAudioOutput(index) : nullptr;
+    AudioBus* bus = dir == kInput    ? getAudioInput(index)
+                    : dir == kOutput ? getAudioOutput(index)
+                                     : nullptr;
     if (!bus) return kInvalidArgument;
     arr = bus->getArrangement();
     return kResultTrue;

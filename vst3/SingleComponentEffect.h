@@ -12,8 +12,12 @@ namespace tesselor::vst3 {
 // declare setState or getState again.
 class ControllerStateRouting : public Steinberg::Vst::EditControllerEx1 {
 public:
-    Steinberg::tresult PLUGIN_API setState(Steinberg::IBStream* state) final { return LoadControllerState(state); }
-    Steinberg::tresult PLUGIN_API getState(Steinberg::IBStream* state) final { return SaveControllerState(state); }
+    Steinberg::tresult PLUGIN_API setState(Steinberg::IBStream* state) final {
+        return LoadControllerState(state);
+    }
+    Steinberg::tresult PLUGIN_API getState(Steinberg::IBStream* state) final {
+        return SaveControllerState(state);
+    }
     // [main thread] Default: kNotImplemented.
     virtual Steinberg::tresult LoadControllerState(Steinberg::IBStream* state);
     virtual Steinberg::tresult SaveControllerState(Steinberg::IBStream* state);
@@ -21,8 +25,12 @@ public:
 
 class ComponentStateRouting : public Steinberg::Vst::IComponent {
 public:
-    Steinberg::tresult PLUGIN_API setState(Steinberg::IBStream* state) final { return LoadComponentState(state); }
-    Steinberg::tresult PLUGIN_API getState(Steinberg::IBStream* state) final { return SaveComponentState(state); }
+    Steinberg::tresult PLUGIN_API setState(Steinberg::IBStream* state) final {
+        return LoadComponentState(state);
+    }
+    Steinberg::tresult PLUGIN_API getState(Steinberg::IBStream* state) final {
+        return SaveComponentState(state);
+    }
     // [main thread] Default: kNotImplemented.
     virtual Steinberg::tresult LoadComponentState(Steinberg::IBStream* state);
     virtual Steinberg::tresult SaveComponentState(Steinberg::IBStream* state);
@@ -42,14 +50,14 @@ public:
     ~SingleComponentEffect() override;
 
     // Adds a bus to the end of its list; returns it (owned by the list), or null on failure.
-    Steinberg::Vst::AudioBus* addAudioInput(const Steinberg::Vst::TChar* name,
-                                            Steinberg::Vst::SpeakerArrangement arrangement,
-                                            Steinberg::Vst::BusType type = Steinberg::Vst::kMain,
-                                            Steinberg::int32 flags = Steinberg::Vst::BusInfo::kDefaultActive);
-    Steinberg::Vst::AudioBus* addAudioOutput(const Steinberg::Vst::TChar* name,
-                                             Steinberg::Vst::SpeakerArrangement arrangement,
-                                             Steinberg::Vst::BusType type = Steinberg::Vst::kMain,
-                                             Steinberg::int32 flags = Steinberg::Vst::BusInfo::kDefaultActive);
+    Steinberg::Vst::AudioBus* addAudioInput(
+        const Steinberg::Vst::TChar* name, Steinberg::Vst::SpeakerArrangement arrangement,
+        Steinberg::Vst::BusType type = Steinberg::Vst::kMain,
+        Steinberg::int32 flags = Steinberg::Vst::BusInfo::kDefaultActive);
+    Steinberg::Vst::AudioBus* addAudioOutput(
+        const Steinberg::Vst::TChar* name, Steinberg::Vst::SpeakerArrangement arrangement,
+        Steinberg::Vst::BusType type = Steinberg::Vst::kMain,
+        Steinberg::int32 flags = Steinberg::Vst::BusInfo::kDefaultActive);
     Steinberg::Vst::AudioBus* getAudioInput(Steinberg::int32 index);
     Steinberg::Vst::AudioBus* getAudioOutput(Steinberg::int32 index);
     void removeAudioBusses();
@@ -61,8 +69,8 @@ public:
     // IEditController: the controller's own state travels with the component's.
     Steinberg::tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) SMTG_OVERRIDE;
     // Bounds-checked: an index outside the published parameters answers kResultFalse.
-    Steinberg::tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
-                                                   Steinberg::Vst::ParameterInfo& info) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API getParameterInfo(
+        Steinberg::int32 paramIndex, Steinberg::Vst::ParameterInfo& info) SMTG_OVERRIDE;
 
     // IComponent
     Steinberg::tresult PLUGIN_API getControllerClassId(Steinberg::TUID classId) SMTG_OVERRIDE;
@@ -70,12 +78,14 @@ public:
     Steinberg::int32 PLUGIN_API getBusCount(Steinberg::Vst::MediaType type,
                                             Steinberg::Vst::BusDirection dir) SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API getBusInfo(Steinberg::Vst::MediaType type,
-                                             Steinberg::Vst::BusDirection dir, Steinberg::int32 index,
+                                             Steinberg::Vst::BusDirection dir,
+                                             Steinberg::int32 index,
                                              Steinberg::Vst::BusInfo& info) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API getRoutingInfo(Steinberg::Vst::RoutingInfo& inInfo,
-                                                 Steinberg::Vst::RoutingInfo& outInfo) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API getRoutingInfo(
+        Steinberg::Vst::RoutingInfo& inInfo, Steinberg::Vst::RoutingInfo& outInfo) SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API activateBus(Steinberg::Vst::MediaType type,
-                                              Steinberg::Vst::BusDirection dir, Steinberg::int32 index,
+                                              Steinberg::Vst::BusDirection dir,
+                                              Steinberg::int32 index,
                                               Steinberg::TBool state) SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) SMTG_OVERRIDE;
 
@@ -84,24 +94,28 @@ public:
                                                      Steinberg::int32 numIns,
                                                      Steinberg::Vst::SpeakerArrangement* outputs,
                                                      Steinberg::int32 numOuts) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API getBusArrangement(Steinberg::Vst::BusDirection dir, Steinberg::int32 index,
-                                                    Steinberg::Vst::SpeakerArrangement& arr) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API
+    getBusArrangement(Steinberg::Vst::BusDirection dir, Steinberg::int32 index,
+                      Steinberg::Vst::SpeakerArrangement& arr) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize)
+        SMTG_OVERRIDE;
     Steinberg::uint32 PLUGIN_API getLatencySamples() SMTG_OVERRIDE { return 0; }
-    Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup)
+        SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API setProcessing(Steinberg::TBool state) SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) SMTG_OVERRIDE;
     Steinberg::uint32 PLUGIN_API getTailSamples() SMTG_OVERRIDE { return 0; }
 
     OBJ_METHODS(SingleComponentEffect, Steinberg::Vst::EditControllerEx1)
     DEFINE_INTERFACES
-        DEF_INTERFACE(Steinberg::Vst::IComponent)
-        DEF_INTERFACE(Steinberg::Vst::IAudioProcessor)
+    DEF_INTERFACE(Steinberg::Vst::IComponent)
+    DEF_INTERFACE(Steinberg::Vst::IAudioProcessor)
     END_DEFINE_INTERFACES(Steinberg::Vst::EditControllerEx1)
     REFCOUNT_METHODS(Steinberg::Vst::EditControllerEx1)
 
 protected:
-    Steinberg::Vst::BusList* getBusList(Steinberg::Vst::MediaType type, Steinberg::Vst::BusDirection dir);
+    Steinberg::Vst::BusList* getBusList(Steinberg::Vst::MediaType type,
+                                        Steinberg::Vst::BusDirection dir);
 
     Steinberg::Vst::BusList audioInputs;
     Steinberg::Vst::BusList audioOutputs;

@@ -21,10 +21,10 @@ void Vst3Plugin::PublishParameters() {
         parameters.addParameter(new Parameter(u"Preset", kPresetParamId, u"", 0.0, PresetCount(),
                                               ParameterInfo::kIsProgramChange, kRootUnitId));
     }
-    auto* bypass = new StringListParameter(u"Bypass", kBypassParamId, nullptr,
-                                           ParameterInfo::kCanAutomate | ParameterInfo::kIsList |
-                                               ParameterInfo::kIsBypass,
-                                           kRootUnitId);
+    auto* bypass = new StringListParameter(
+        u"Bypass", kBypassParamId, nullptr,
+        ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass,
+        kRootUnitId);
     parameters.addParameter(bypass);
     bypass->appendString(u"off");
     bypass->appendString(u"on");
@@ -34,8 +34,9 @@ void Vst3Plugin::PublishParameters() {
         const framework::PluginParam* param = Param(i);
         UnitID unit = kRootUnitId;
         if (param->Group()[0]) {
-            auto found = std::find_if(groups.begin(), groups.end(),
-                                      [&](const char* g) { return std::strcmp(g, param->Group()) == 0; });
+            auto found = std::find_if(groups.begin(), groups.end(), [&](const char* g) {
+                return std::strcmp(g, param->Group()) == 0;
+            });
             if (found == groups.end()) {
                 groups.push_back(param->Group());
                 found = groups.end() - 1;
@@ -46,7 +47,8 @@ void Vst3Plugin::PublishParameters() {
     }
 }
 
-tresult PLUGIN_API Vst3Plugin::getParamStringByValue(ParamID id, ParamValue normal, String128 text) {
+tresult PLUGIN_API Vst3Plugin::getParamStringByValue(ParamID id, ParamValue normal,
+                                                     String128 text) {
     if (!text) return kInvalidArgument;
     if (id >= static_cast<ParamID>(ParamCount())) return kResultFalse;
     Vst3Parameter::Format(*Param(static_cast<int>(id)), normal, text);
@@ -114,7 +116,8 @@ tresult PLUGIN_API Vst3Plugin::getProgramListInfo(int32 listIndex, ProgramListIn
     return kResultOk;
 }
 
-tresult PLUGIN_API Vst3Plugin::getProgramName(ProgramListID listId, int32 programIndex, String128 name) {
+tresult PLUGIN_API Vst3Plugin::getProgramName(ProgramListID listId, int32 programIndex,
+                                              String128 name) {
     if (listId != static_cast<ProgramListID>(kPresetParamId)) return kResultFalse;
     if (!name) return kInvalidArgument;
     const framework::PresetSlot* slot = Preset(programIndex);
@@ -126,7 +129,9 @@ tresult PLUGIN_API Vst3Plugin::getProgramInfo(ProgramListID, int32, Vst::CString
     return kNotImplemented;
 }
 
-tresult PLUGIN_API Vst3Plugin::hasProgramPitchNames(ProgramListID, int32) { return kNotImplemented; }
+tresult PLUGIN_API Vst3Plugin::hasProgramPitchNames(ProgramListID, int32) {
+    return kNotImplemented;
+}
 
 tresult PLUGIN_API Vst3Plugin::getProgramPitchName(ProgramListID, int32, int16, String128) {
     return kNotImplemented;
@@ -138,11 +143,15 @@ tresult PLUGIN_API Vst3Plugin::getUnitByBus(MediaType, BusDirection, int32, int3
     return kNotImplemented;
 }
 
-tresult PLUGIN_API Vst3Plugin::setUnitProgramData(int32, int32, IBStream*) { return kNotImplemented; }
+tresult PLUGIN_API Vst3Plugin::setUnitProgramData(int32, int32, IBStream*) {
+    return kNotImplemented;
+}
 
 void Vst3Plugin::BeginParamGesture(int index) { beginEdit(static_cast<ParamID>(index)); }
 
-void Vst3Plugin::ReportParamValue(int index, double normal) { performEdit(static_cast<ParamID>(index), normal); }
+void Vst3Plugin::ReportParamValue(int index, double normal) {
+    performEdit(static_cast<ParamID>(index), normal);
+}
 
 void Vst3Plugin::EndParamGesture(int index) { endEdit(static_cast<ParamID>(index)); }
 

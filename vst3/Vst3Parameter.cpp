@@ -10,12 +10,14 @@ namespace tesselor::vst3 {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-Vst3Parameter::Vst3Parameter(const framework::PluginParam* param, ParamID id, UnitID unit) : _param(param) {
+Vst3Parameter::Vst3Parameter(const framework::PluginParam* param, ParamID id, UnitID unit)
+    : _param(param) {
     info.id = id;
     WidenText(info.title, param->Name());
     info.shortTitle[0] = 0;
     WidenText(info.units, param->UnitText());
-    info.stepCount = param->IsContinuous() ? 0 : static_cast<int32>(param->Maximum() - param->Minimum());
+    info.stepCount =
+        param->IsContinuous() ? 0 : static_cast<int32>(param->Maximum() - param->Minimum());
     info.defaultNormalizedValue = param->PlainToNormal(param->Default());
     valueNormalized = info.defaultNormalizedValue;
     info.unitId = unit;
@@ -31,7 +33,9 @@ void Vst3Parameter::Format(const framework::PluginParam& param, ParamValue norma
     WidenText(text, 128, bytes);
 }
 
-void Vst3Parameter::toString(ParamValue normal, String128 text) const { Format(*_param, normal, text); }
+void Vst3Parameter::toString(ParamValue normal, String128 text) const {
+    Format(*_param, normal, text);
+}
 
 bool Vst3Parameter::fromString(const TChar* text, ParamValue& normal) const {
     if (!text) return false;
@@ -43,6 +47,8 @@ bool Vst3Parameter::fromString(const TChar* text, ParamValue& normal) const {
 
 ParamValue Vst3Parameter::toPlain(ParamValue normal) const { return _param->NormalToPlain(normal); }
 
-ParamValue Vst3Parameter::toNormalized(ParamValue plain) const { return _param->PlainToNormal(plain); }
+ParamValue Vst3Parameter::toNormalized(ParamValue plain) const {
+    return _param->PlainToNormal(plain);
+}
 
 }  // namespace tesselor::vst3

@@ -33,13 +33,20 @@ void Vst3Plugin::PointAtScratch() {
 
 SpeakerArrangement Vst3Plugin::ArrangementFor(int channels) {
     switch (channels) {
-        case 1: return SpeakerArr::kMono;             // 0x80000
-        case 2: return SpeakerArr::kStereo;           // 0x3
-        case 3: return SpeakerArr::k30Music;          // left, right, surround: 0x103
-        case 4: return SpeakerArr::k40Music;          // 0x33
-        case 5: return SpeakerArr::k50;               // 0x37
-        case 6: return SpeakerArr::k51;               // 0x3F
-        default: return SpeakerArr::kEmpty;
+        case 1:
+            return SpeakerArr::kMono;  // 0x80000
+        case 2:
+            return SpeakerArr::kStereo;  // 0x3
+        case 3:
+            return SpeakerArr::k30Music;  // left, right, surround: 0x103
+        case 4:
+            return SpeakerArr::k40Music;  // 0x33
+        case 5:
+            return SpeakerArr::k50;  // 0x37
+        case 6:
+            return SpeakerArr::k51;  // 0x3F
+        default:
+            return SpeakerArr::kEmpty;
     }
 }
 

@@ -12,7 +12,8 @@ class Vst3EditorView;
 
 // Parameter IDs the binding publishes besides the plug-in's own indices.
 constexpr Steinberg::Vst::ParamID kBypassParamId = 0x62706173;  // 'bpas'
-constexpr Steinberg::Vst::ParamID kPresetParamId = 0x70727374;  // 'prst', also the program list's ID
+constexpr Steinberg::Vst::ParamID kPresetParamId =
+    0x70727374;  // 'prst', also the program list's ID
 
 // Binds a framework plug-in to VST 3: one object is component, processor and controller. A plug-in
 // class derives from it instead of from PluginBase and keeps PluginBase's constructor arguments.
@@ -32,48 +33,58 @@ public:
                                                      Steinberg::int32 numIns,
                                                      Steinberg::Vst::SpeakerArrangement* outputs,
                                                      Steinberg::int32 numOuts) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize)
+        SMTG_OVERRIDE;
     Steinberg::uint32 PLUGIN_API getLatencySamples() SMTG_OVERRIDE;
     Steinberg::uint32 PLUGIN_API getTailSamples() SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup)
+        SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) SMTG_OVERRIDE;
     // [audio thread] Allocates nothing, throws nothing.
     Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) SMTG_OVERRIDE;
 
     // ---- Controller (Vst3Controller.cpp) ----
-    Steinberg::tresult PLUGIN_API getParamStringByValue(Steinberg::Vst::ParamID id,
-                                                        Steinberg::Vst::ParamValue normal,
-                                                        Steinberg::Vst::String128 text) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API getParamValueByString(Steinberg::Vst::ParamID id, Steinberg::Vst::TChar* text,
-                                                        Steinberg::Vst::ParamValue& normal) SMTG_OVERRIDE;
-    Steinberg::Vst::ParamValue PLUGIN_API plainParamToNormalized(Steinberg::Vst::ParamID id,
-                                                                 Steinberg::Vst::ParamValue plain) SMTG_OVERRIDE;
-    Steinberg::Vst::ParamValue PLUGIN_API getParamNormalized(Steinberg::Vst::ParamID id) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID id,
-                                                     Steinberg::Vst::ParamValue normal) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API
+    getParamStringByValue(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue normal,
+                          Steinberg::Vst::String128 text) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API
+    getParamValueByString(Steinberg::Vst::ParamID id, Steinberg::Vst::TChar* text,
+                          Steinberg::Vst::ParamValue& normal) SMTG_OVERRIDE;
+    Steinberg::Vst::ParamValue PLUGIN_API plainParamToNormalized(
+        Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue plain) SMTG_OVERRIDE;
+    Steinberg::Vst::ParamValue PLUGIN_API getParamNormalized(Steinberg::Vst::ParamID id)
+        SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API
+    setParamNormalized(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue normal) SMTG_OVERRIDE;
     Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) SMTG_OVERRIDE;
 
     Steinberg::int32 PLUGIN_API getUnitCount() SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API getUnitInfo(Steinberg::int32 unitIndex, Steinberg::Vst::UnitInfo& info) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API getUnitInfo(Steinberg::int32 unitIndex,
+                                              Steinberg::Vst::UnitInfo& info) SMTG_OVERRIDE;
     Steinberg::int32 PLUGIN_API getProgramListCount() SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API getProgramListInfo(Steinberg::int32 listIndex,
-                                                     Steinberg::Vst::ProgramListInfo& info) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API getProgramName(Steinberg::Vst::ProgramListID listId, Steinberg::int32 programIndex,
+    Steinberg::tresult PLUGIN_API getProgramListInfo(
+        Steinberg::int32 listIndex, Steinberg::Vst::ProgramListInfo& info) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API getProgramName(Steinberg::Vst::ProgramListID listId,
+                                                 Steinberg::int32 programIndex,
                                                  Steinberg::Vst::String128 name) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API getProgramInfo(Steinberg::Vst::ProgramListID listId, Steinberg::int32 programIndex,
-                                                 Steinberg::Vst::CString attributeId,
-                                                 Steinberg::Vst::String128 attributeValue) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API
+    getProgramInfo(Steinberg::Vst::ProgramListID listId, Steinberg::int32 programIndex,
+                   Steinberg::Vst::CString attributeId,
+                   Steinberg::Vst::String128 attributeValue) SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API hasProgramPitchNames(Steinberg::Vst::ProgramListID listId,
                                                        Steinberg::int32 programIndex) SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API getProgramPitchName(Steinberg::Vst::ProgramListID listId,
-                                                      Steinberg::int32 programIndex, Steinberg::int16 midiPitch,
+                                                      Steinberg::int32 programIndex,
+                                                      Steinberg::int16 midiPitch,
                                                       Steinberg::Vst::String128 name) SMTG_OVERRIDE;
     Steinberg::Vst::UnitID PLUGIN_API getSelectedUnit() SMTG_OVERRIDE { return 0; }
     Steinberg::tresult PLUGIN_API selectUnit(Steinberg::Vst::UnitID unitId) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API getUnitByBus(Steinberg::Vst::MediaType type, Steinberg::Vst::BusDirection dir,
+    Steinberg::tresult PLUGIN_API getUnitByBus(Steinberg::Vst::MediaType type,
+                                               Steinberg::Vst::BusDirection dir,
                                                Steinberg::int32 busIndex, Steinberg::int32 channel,
                                                Steinberg::Vst::UnitID& unitId) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API setUnitProgramData(Steinberg::int32 listOrUnitId, Steinberg::int32 programIndex,
+    Steinberg::tresult PLUGIN_API setUnitProgramData(Steinberg::int32 listOrUnitId,
+                                                     Steinberg::int32 programIndex,
                                                      Steinberg::IBStream* data) SMTG_OVERRIDE;
 
     // ---- State (Vst3State.cpp) ----

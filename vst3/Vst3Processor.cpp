@@ -27,7 +27,8 @@ tresult PLUGIN_API Vst3Plugin::initialize(FUnknown* context) {
             String128 name = {};
             app->getName(name);
             name[127] = 0;  // a host that fills all 128 units gets cut, not overrun
-            SetHostKind(framework::HostKindFromUtf16Name(reinterpret_cast<const char16_t*>(name), 128), 0);
+            SetHostKind(
+                framework::HostKindFromUtf16Name(reinterpret_cast<const char16_t*>(name), 128), 0);
         }
     }
 
@@ -83,7 +84,8 @@ tresult PLUGIN_API Vst3Plugin::setBusArrangements(SpeakerArrangement* inputs, in
 }
 
 tresult PLUGIN_API Vst3Plugin::canProcessSampleSize(int32 symbolicSampleSize) {
-    return symbolicSampleSize == kSample32 || symbolicSampleSize == kSample64 ? kResultOk : kResultFalse;
+    return symbolicSampleSize == kSample32 || symbolicSampleSize == kSample64 ? kResultOk
+                                                                              : kResultFalse;
 }
 
 uint32 PLUGIN_API Vst3Plugin::getLatencySamples() { return static_cast<uint32>(Latency()); }
@@ -91,9 +93,11 @@ uint32 PLUGIN_API Vst3Plugin::getLatencySamples() { return static_cast<uint32>(L
 uint32 PLUGIN_API Vst3Plugin::getTailSamples() { return static_cast<uint32>(Tail()); }
 
 tresult PLUGIN_API Vst3Plugin::setupProcessing(ProcessSetup& setup) {
-    if (setup.symbolicSampleSize < kSample32 || setup.symbolicSampleSize > kSample64) return kResultFalse;
+    if (setup.symbolicSampleSize < kSample32 || setup.symbolicSampleSize > kSample64)
+        return kResultFalse;
     // Without a positive block and rate there is nothing to size the buffers or filters by.
-    if (setup.maxSamplesPerBlock <= 0 || !(setup.sampleRate > 0.0) || !std::isfinite(setup.sampleRate))
+    if (setup.maxSamplesPerBlock <= 0 || !(setup.sampleRate > 0.0) ||
+        !std::isfinite(setup.sampleRate))
         return kInvalidArgument;
     try {
         SetSampleRate(setup.sampleRate);
@@ -125,7 +129,8 @@ void Vst3Plugin::ApplyHostChange(ParamID id, double normal) {
     } else if (id < static_cast<ParamID>(ParamCount())) {
         const int index = static_cast<int>(id);
         Param(index)->ApplyNormal(normal);
-        if (framework::PluginEditor* editor = Editor()) editor->SetControlsFromPlugin(index, normal);
+        if (framework::PluginEditor* editor = Editor())
+            editor->SetControlsFromPlugin(index, normal);
         HandleParamChange(index);
     }
 }
@@ -144,12 +149,14 @@ tresult PLUGIN_API Vst3Plugin::process(ProcessData& data) {
                 int32 offset = 0;
                 ParamValue value = 0.0;
                 // Only the last point counts: every change of a block lands before its audio.
-                if (points <= 0 || queue->getPoint(points - 1, offset, value) != kResultOk) continue;
+                if (points <= 0 || queue->getPoint(points - 1, offset, value) != kResultOk)
+                    continue;
                 ApplyHostChange(queue->getParameterId(), value);
             }
         }
 
-        if (data.symbolicSampleSize != kSample32 && data.symbolicSampleSize != kSample64) return kInvalidArgument;
+        if (data.symbolicSampleSize != kSample32 && data.symbolicSampleSize != kSample64)
+            return kInvalidArgument;
         const int frames = std::max<int32>(data.numSamples, 0);
         // A host may send more than the block it announced; the scratch buffers hold only that.
         const int block = std::max(BlockSize(), 1);
@@ -199,7 +206,8 @@ void Vst3Plugin::ProcessPiece(ProcessData& data, int offset, int frames) noexcep
         Output(j).destination = nullptr;
         *Output(j).entry = Output(j).scratch.data();
     }
-    const int buses = data.outputs ? std::min<int>(data.numOutputs, static_cast<int>(audioOutputs.size())) : 0;
+    const int buses =
+        data.outputs ? std::min<int>(data.numOutputs, static_cast<int>(audioOutputs.size())) : 0;
     int first = 0;
     for (int b = 0; b < buses && first < OutputCount(); ++b) {
         const AudioBusBuffers& bus = data.outputs[b];
@@ -224,15 +232,16 @@ void Vst3Plugin::ProcessPiece(ProcessData& data, int offset, int frames) noexcep
     if (IsBypassed()) {
         PassThrough(frames);
     } else {
-        ProcessBlock(InputCount() > 0 ? InputPointers() : nullptr, OutputCount() > 0 ? OutputPointers() : nullptr,
-                     frames);
+        ProcessBlock(InputCount() > 0 ? InputPointers() : nullptr,
+                     OutputCount() > 0 ? OutputPointers() : nullptr, frames);
     }
 
     if (!is64) {
         for (int j = 0; j < OutputCount(); ++j) {
             framework::OutputChannel& channel = Output(j);
             if (!channel.connected || !channel.destination) continue;
-            for (int f = 0; f < frames; ++f) channel.destination[f] = static_cast<float>(channel.scratch[f]);
+            for (int f = 0; f < frames; ++f)
+                channel.destination[f] = static_cast<float>(channel.scratch[f]);
         }
     }
 }

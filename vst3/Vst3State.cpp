@@ -25,7 +25,8 @@ tresult Vst3Plugin::SaveControllerState(IBStream* state) {
         const std::uint32_t bypass = IsBypassed() ? 1u : 0u;
         const std::uint8_t word[kBypassBytes] = {static_cast<std::uint8_t>(bypass), 0, 0, 0};
         StreamAdapter stream(state);
-        const bool written = stream.Write(chunk.Data(), chunk.Size()) && stream.Write(word, kBypassBytes);
+        const bool written =
+            stream.Write(chunk.Data(), chunk.Size()) && stream.Write(word, kBypassBytes);
         // A stream that refused bytes holds a state that would not load back; say so.
         return written ? kResultOk : kResultFalse;
     } catch (...) {

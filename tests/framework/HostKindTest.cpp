@@ -8,13 +8,16 @@ namespace tesselor::framework {
 namespace {
 
 TEST(HostKind, MatchesKnownNamesInTableOrder) {
-    struct { const char* name; int kind; } cases[] = {
+    struct {
+        const char* name;
+        int kind;
+    } cases[] = {
         {"REAPER", 1},
         {"Cubase Pro 13.0.10", 3},
         {"VST3PluginTestHost", 27},
         {"Ableton Live 12", 9},
-        {"Cubase Live", 3},        // "cubase" comes before "live"
-        {"Logic Digital", 21},     // "logic" comes before "digital"
+        {"Cubase Live", 3},     // "cubase" comes before "live"
+        {"Logic Digital", 21},  // "logic" comes before "digital"
         {"Digital Performer", 23},
         {"Bitwig Studio", 0},
         {"", 0},

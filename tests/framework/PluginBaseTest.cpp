@@ -12,7 +12,7 @@
 namespace tesselor::framework {
 namespace {
 
-const PluginIdentity kIdentity{"Tesselor", "", "CopperWireworks", 0x00020000, FourCc("Tsl1"),
+const PluginIdentity kIdentity{"Tesselor",    "", "CopperWireworks", 0x00020000, FourCc("Tsl1"),
                                FourCc("Mrvk")};
 
 // Records every hook call, and whether another thread could have taken PlugMutex meanwhile.
@@ -27,15 +27,17 @@ public:
         lockedDuringChange = lockedDuringChange && IsLockedElsewhere();
     }
     void ReportParamValue(int index, double normal) override {
-        log.push_back("report " + std::to_string(index) + " " + std::to_string(normal) +
-                      " value " + std::to_string(Param(index)->Value()));
+        log.push_back("report " + std::to_string(index) + " " + std::to_string(normal) + " value " +
+                      std::to_string(Param(index)->Value()));
     }
     bool IsLockedElsewhere() {
-        return std::async(std::launch::async, [this] {
-                   const bool free = Mutex().try_lock();
-                   if (free) Mutex().unlock();
-                   return !free;
-               }).get();
+        return std::async(std::launch::async,
+                          [this] {
+                              const bool free = Mutex().try_lock();
+                              if (free) Mutex().unlock();
+                              return !free;
+                          })
+            .get();
     }
     std::vector<std::string> log;
     bool lockedDuringChange = true;
@@ -197,8 +199,8 @@ TEST(PluginBase, AttachedEditorHearsOfValuesAndPresetLoads) {
     plugin.CaptureDefaultPreset("-");
     std::vector<std::string> editorLog;
     plugin.AttachEditor(std::make_unique<RecordingEditor>(&editorLog));
-    EXPECT_EQ(editorLog, (std::vector<std::string>{"controls 0 0.250000", "controls 1 0.250000",
-                                                    "prepare"}));
+    EXPECT_EQ(editorLog,
+              (std::vector<std::string>{"controls 0 0.250000", "controls 1 0.250000", "prepare"}));
     editorLog.clear();
     plugin.LoadPreset(0);
     EXPECT_EQ(editorLog,

@@ -27,7 +27,10 @@ TEST(PluginParam, InitRangeDerivesKindPrecisionAndMinimumWidth) {
     stepped.InitRange("Bell", 0.0, 0.0, 1.0, 1.0);
     EXPECT_EQ(stepped.Kind(), kParamStepped);
 
-    struct { double step; int precision; } cases[] = {{1.0, 0}, {0.5, 1}, {0.01, 2}, {1e-9, 6}};
+    struct {
+        double step;
+        int precision;
+    } cases[] = {{1.0, 0}, {0.5, 1}, {0.01, 2}, {1e-9, 6}};
     for (const auto& c : cases) {
         PluginParam p;
         p.InitRange("x", 0.0, 0.0, 1.0, c.step);
@@ -92,8 +95,9 @@ TEST(PluginParam, SetPlainClampsAndNeverStoresNonFiniteValues) {
     EXPECT_EQ(p.Value(), 0.983);
     p.SetPlain(-5.0);
     EXPECT_EQ(p.Value(), 0.1);
-    for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                       -std::numeric_limits<double>::infinity()}) {
+    for (double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
         p.SetPlain(0.3);
         p.SetPlain(bad);
         EXPECT_EQ(p.Value(), 0.725) << bad;

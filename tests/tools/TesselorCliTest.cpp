@@ -28,7 +28,8 @@ Result RunCli(const std::string& args) {
 
 std::string Scratch(const char* name) { return std::string(TESSELOR_TEST_SCRATCH) + "/" + name; }
 
-void WriteFile(const std::string& path, int channels, const std::vector<float>& interleaved, int format) {
+void WriteFile(const std::string& path, int channels, const std::vector<float>& interleaved,
+               int format) {
     SF_INFO info = {};
     info.samplerate = 44100;
     info.channels = channels;
@@ -54,7 +55,8 @@ const std::string kPlugin = std::string(" --plugin ") + TESSELOR_TEST_BUNDLE;
 TEST(TesselorCli, InfoListsClassBusesAndParameters) {
     const Result r = RunCli(std::string("info ") + TESSELOR_TEST_BUNDLE);
     ASSERT_EQ(r.status, 0) << r.output;
-    for (const char* expected : {"Test Plugin", "\"Main Input\", 2 channels", "Bypass", "Gain", "0.00 .. 2.00", "1.00"})
+    for (const char* expected :
+         {"Test Plugin", "\"Main Input\", 2 channels", "Bypass", "Gain", "0.00 .. 2.00", "1.00"})
         EXPECT_NE(r.output.find(expected), std::string::npos) << expected << "\n" << r.output;
 }
 
@@ -67,7 +69,8 @@ TEST(TesselorCli, RendersMonoAndStereoInTheInputsFormat) {
         const std::string outPath = Scratch("out.wav");
         WriteFile(inPath, channels, in, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
         // Gain 0.5, in the plug-in's own display units; a small block forces many process calls.
-        const Result r = RunCli("render " + inPath + " " + outPath + kPlugin + " --set gain=0.5 --block 100");
+        const Result r =
+            RunCli("render " + inPath + " " + outPath + kPlugin + " --set gain=0.5 --block 100");
         ASSERT_EQ(r.status, 0) << r.output;
         SF_INFO info;
         const std::vector<float> out = ReadFile(outPath, &info);
@@ -84,8 +87,8 @@ TEST(TesselorCli, BypassStateFilesAndOutputExtension) {
     const std::string inPath = Scratch("in2.wav");
     WriteFile(inPath, 2, in, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
     const std::string state = Scratch("state.bin");
-    Result r = RunCli("render " + inPath + " " + Scratch("o.flac") + kPlugin + " --set Gain=2 --bypass --save-state " +
-                   state);
+    Result r = RunCli("render " + inPath + " " + Scratch("o.flac") + kPlugin +
+                      " --set Gain=2 --bypass --save-state " + state);
     ASSERT_EQ(r.status, 0) << r.output;
     SF_INFO info;
     std::vector<float> out = ReadFile(Scratch("o.flac"), &info);
@@ -104,16 +107,24 @@ TEST(TesselorCli, BypassStateFilesAndOutputExtension) {
 TEST(TesselorCli, FailsWithOneClearLine) {
     const std::string inPath = Scratch("in3.wav");
     WriteFile(inPath, 2, std::vector<float>(200, 0.1f), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    WriteFile(Scratch("quad.wav"), 4, std::vector<float>(400, 0.1f), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    struct Case { std::string args; const char* message; };
+    WriteFile(Scratch("quad.wav"), 4, std::vector<float>(400, 0.1f),
+              SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    struct Case {
+        std::string args;
+        const char* message;
+    };
     const Case cases[] = {
         {"render /nonexistent.wav " + Scratch("x.wav") + kPlugin, "no such file"},
-        {"render " + inPath + " " + Scratch("x.wav") + kPlugin + " --set Nope=1", "unknown parameter 'Nope'"},
-        {"render " + inPath + " " + Scratch("x.wav") + kPlugin + " --set Gain=3", "out of range (0.00 .. 2.00)"},
-        {"render " + inPath + " " + Scratch("x.wav") + kPlugin + " --set Gain=loud", "not a value of Gain"},
+        {"render " + inPath + " " + Scratch("x.wav") + kPlugin + " --set Nope=1",
+         "unknown parameter 'Nope'"},
+        {"render " + inPath + " " + Scratch("x.wav") + kPlugin + " --set Gain=3",
+         "out of range (0.00 .. 2.00)"},
+        {"render " + inPath + " " + Scratch("x.wav") + kPlugin + " --set Gain=loud",
+         "not a value of Gain"},
         {"render " + inPath + " " + Scratch("x.wav") + kPlugin + " --block 0", "--block"},
         {"render " + Scratch("quad.wav") + " " + Scratch("x.wav") + kPlugin, "4 channels"},
-        {"render " + inPath + " " + Scratch("x.wav") + " --plugin /nonexistent.vst3", "no plug-in at"},
+        {"render " + inPath + " " + Scratch("x.wav") + " --plugin /nonexistent.vst3",
+         "no plug-in at"},
         {"frobnicate", "unknown command"},
     };
     for (const Case& c : cases) {

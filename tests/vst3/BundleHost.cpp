@@ -12,7 +12,9 @@ std::string Narrow(const TChar* text) {
 }
 
 Instance::Instance(IPluginFactory* factory, const TUID cid) {
-    if (factory->createInstance(cid, IComponent::iid, reinterpret_cast<void**>(&component)) != kResultOk) return;
+    if (factory->createInstance(cid, IComponent::iid, reinterpret_cast<void**>(&component)) !=
+        kResultOk)
+        return;
     component->queryInterface(IAudioProcessor::iid, reinterpret_cast<void**>(&processor));
     component->queryInterface(IEditController::iid, reinterpret_cast<void**>(&controller));
 }
@@ -38,7 +40,8 @@ bool Instance::Prepare(int channels, int maxBlock, int32 sampleSize, double rate
 
 template <class Sample>
 static tresult Run(IAudioProcessor* processor, std::vector<std::vector<Sample>>& in,
-                   std::vector<std::vector<Sample>>& out, int frames, tools::ParamChanges* changes) {
+                   std::vector<std::vector<Sample>>& out, int frames,
+                   tools::ParamChanges* changes) {
     std::vector<Sample*> inPtr;
     std::vector<Sample*> outPtr;
     for (auto& c : in) inPtr.push_back(c.data());
@@ -65,12 +68,14 @@ static tresult Run(IAudioProcessor* processor, std::vector<std::vector<Sample>>&
     return processor->process(data);
 }
 
-tresult Instance::Process32(std::vector<std::vector<float>>& in, std::vector<std::vector<float>>& out, int frames,
+tresult Instance::Process32(std::vector<std::vector<float>>& in,
+                            std::vector<std::vector<float>>& out, int frames,
                             tools::ParamChanges* changes) {
     return Run(processor, in, out, frames, changes);
 }
 
-tresult Instance::Process64(std::vector<std::vector<double>>& in, std::vector<std::vector<double>>& out, int frames,
+tresult Instance::Process64(std::vector<std::vector<double>>& in,
+                            std::vector<std::vector<double>>& out, int frames,
                             tools::ParamChanges* changes) {
     return Run(processor, in, out, frames, changes);
 }

@@ -29,13 +29,15 @@ struct Instance {
     bool Valid() const { return component && processor && controller; }
 
     // Stereo (or mono) buses, active, set up at `rateHz` for `maxBlock` frames of `sampleSize`.
-    bool Prepare(int channels = 2, int maxBlock = 256, Steinberg::int32 sampleSize = Steinberg::Vst::kSample32,
-                 double rateHz = 48000.0);
+    bool Prepare(int channels = 2, int maxBlock = 256,
+                 Steinberg::int32 sampleSize = Steinberg::Vst::kSample32, double rateHz = 48000.0);
     // One block of `frames` through 32-bit buffers (numChannels each side), with optional changes.
-    Steinberg::tresult Process32(std::vector<std::vector<float>>& in, std::vector<std::vector<float>>& out,
-                                 int frames, tools::ParamChanges* changes = nullptr);
-    Steinberg::tresult Process64(std::vector<std::vector<double>>& in, std::vector<std::vector<double>>& out,
-                                 int frames, tools::ParamChanges* changes = nullptr);
+    Steinberg::tresult Process32(std::vector<std::vector<float>>& in,
+                                 std::vector<std::vector<float>>& out, int frames,
+                                 tools::ParamChanges* changes = nullptr);
+    Steinberg::tresult Process64(std::vector<std::vector<double>>& in,
+                                 std::vector<std::vector<double>>& out, int frames,
+                                 tools::ParamChanges* changes = nullptr);
     // Applies changes in an empty block.
     Steinberg::tresult Apply(tools::ParamChanges& changes);
 

@@ -21,12 +21,14 @@ FUnknown* CreateObject(void*) {
 }
 
 PluginFactory* MakeFactory() {
-    PFactoryInfo info("Vendor", "https://vendor.invalid/", "mail@vendor.invalid", PFactoryInfo::kUnicode);
+    PFactoryInfo info("Vendor", "https://vendor.invalid/", "mail@vendor.invalid",
+                      PFactoryInfo::kUnicode);
     auto* factory = new PluginFactory(info);
     // Texts longer than their fields are cut and stay terminated.
-    PClassInfo2 cls(kClassA, PClassInfo::kManyInstances, "Audio Module Class",
-                    "A class name that is much longer than the sixty-four bytes its field can hold, surely",
-                    2, "Fx|EQ", "", "2.0.0", "VST 3.6.12");
+    PClassInfo2 cls(
+        kClassA, PClassInfo::kManyInstances, "Audio Module Class",
+        "A class name that is much longer than the sixty-four bytes its field can hold, surely", 2,
+        "Fx|EQ", "", "2.0.0", "VST 3.6.12");
     EXPECT_TRUE(factory->RegisterClass(cls, CreateObject));
     EXPECT_FALSE(factory->RegisterClass(cls, CreateObject));  // the same ID twice
     return factory;
@@ -60,7 +62,8 @@ TEST(PluginFactory, CreatesRegisteredClassesOnlyAndHandsOverOneReference) {
     PluginFactory* factory = MakeFactory();
     gCreated = 0;
     IPluginBase* object = nullptr;
-    ASSERT_EQ(factory->createInstance(kClassA, IPluginBase::iid, reinterpret_cast<void**>(&object)), kResultOk);
+    ASSERT_EQ(factory->createInstance(kClassA, IPluginBase::iid, reinterpret_cast<void**>(&object)),
+              kResultOk);
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(object->addRef(), 2u);  // the creation reference went; the caller holds one
     object->release();
@@ -84,7 +87,8 @@ TEST(FactorySlot, SharesOneFactoryUntilTheLastReleaseThenBuildsAnew) {
     EXPECT_EQ(first, second);
     EXPECT_EQ(static_cast<PluginFactory*>(first)->RefCount(), 2u);
     IPluginFactory3* as3 = nullptr;
-    ASSERT_EQ(first->queryInterface(IPluginFactory3::iid, reinterpret_cast<void**>(&as3)), kResultOk);
+    ASSERT_EQ(first->queryInterface(IPluginFactory3::iid, reinterpret_cast<void**>(&as3)),
+              kResultOk);
     as3->release();
     second->release();
     first->release();  // destroyed: the slot forgets it

@@ -15,8 +15,22 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-constexpr TUID kTesselorClassId = {0x0D, static_cast<char>(0xE7), static_cast<char>(0xAE), static_cast<char>(0xF2),
-                                   static_cast<char>(0xDE), 0x00, 0x4E, 0x4F, 'M', 'r', 'v', 'k', 'T', 's', 'l', '1'};
+constexpr TUID kTesselorClassId = {0x0D,
+                                   static_cast<char>(0xE7),
+                                   static_cast<char>(0xAE),
+                                   static_cast<char>(0xF2),
+                                   static_cast<char>(0xDE),
+                                   0x00,
+                                   0x4E,
+                                   0x4F,
+                                   'M',
+                                   'r',
+                                   'v',
+                                   'k',
+                                   'T',
+                                   's',
+                                   'l',
+                                   '1'};
 
 class TesselorBundle : public ::testing::Test {
 protected:
@@ -62,27 +76,30 @@ TEST(TesselorModule, FactoryAndClassDescriptions) {
 TEST_F(TesselorBundle, PublishesSeventeenParametersAndA124ByteState) {
     auto* c = plugin->controller;
     ASSERT_EQ(c->getParameterCount(), 17);
-    const char* titles[17] = {"Preset", "Bypass", "LGain", "LFreq", "LMGain", "LMFreq", "HMGain", "HMFreq", "HGain",
-                              "HFreq",  "HP",     "LP",    "Gain",  "Bell",   "HPLP",   "BY",     ""};
+    const char* titles[17] = {"Preset", "Bypass", "LGain", "LFreq", "LMGain", "LMFreq",
+                              "HMGain", "HMFreq", "HGain", "HFreq", "HP",     "LP",
+                              "Gain",   "Bell",   "HPLP",  "BY",    ""};
     for (int i = 0; i < 17; ++i) EXPECT_EQ(plugin->Title(i), titles[i]) << i;
     EXPECT_EQ(plugin->ValueText(0, 0.5), "0.50");
     FUnknownPtr<IUnitInfo> units(plugin->component);
     EXPECT_EQ(units->getUnitCount(), 1);
     const std::vector<std::uint8_t> state = plugin->State();
     ASSERT_EQ(state.size(), 124u);
-    const double defaults[15] = {0.5, 0.725, 0.5, 0.725, 0.5, 0.725, 0.5, 0.725, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0};
+    const double defaults[15] = {0.5, 0.725, 0.5, 0.725, 0.5, 0.725, 0.5, 0.725,
+                                 0.0, 1.0,   0.0, 0.0,   0.0, 1.0,   0.0};
     for (int i = 0; i < 15; ++i) {
         double v = 0.0;
         std::memcpy(&v, state.data() + 8 * i, 8);
         EXPECT_EQ(v, defaults[i]) << i;
     }
-    EXPECT_EQ(std::vector<std::uint8_t>(state.end() - 4, state.end()), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(state.end() - 4, state.end()),
+              (std::vector<std::uint8_t>{0, 0, 0, 0}));
 }
 
 // Runs the engine directly with the same settings, for the reference output.
 template <class Plugin>
-std::vector<std::vector<double>> Reference(const std::vector<std::vector<double>>& input, int frames, int block,
-                                           double gainNormal) {
+std::vector<std::vector<double>> Reference(const std::vector<std::vector<double>>& input,
+                                           int frames, int block, double gainNormal) {
     std::vector<std::vector<double>> out(2, std::vector<double>(frames));
     auto* ref = new Plugin();
     ref->SetSampleRate(48000.0);
@@ -93,7 +110,8 @@ std::vector<std::vector<double>> Reference(const std::vector<std::vector<double>
     ref->HandleParamChange(0);
     for (int at = 0; at < frames; at += block) {
         const int n = std::min(block, frames - at);
-        double* in[2] = {const_cast<double*>(input[0].data()) + at, const_cast<double*>(input[1].data()) + at};
+        double* in[2] = {const_cast<double*>(input[0].data()) + at,
+                         const_cast<double*>(input[1].data()) + at};
         double* o[2] = {out[0].data() + at, out[1].data() + at};
         ref->ProcessBlock(in, o, n);
     }
@@ -112,7 +130,8 @@ TEST_F(TesselorBundle, ProcessesLikeTheEngineInBothSampleSizes) {
     std::uniform_real_distribution<double> noise(-0.5, 0.5);
     std::vector<std::vector<double>> input(2, std::vector<double>(kFrames));
     for (auto& c : input)
-        for (double& s : c) s = static_cast<float>(noise(rng));  // exactly representable in both sizes
+        for (double& s : c)
+            s = static_cast<float>(noise(rng));  // exactly representable in both sizes
     const auto expected = Reference<plugin::Tesselor>(input, kFrames, kBlock, 0.8);
 
     for (int32 size : {kSample64, kSample32}) {
@@ -126,18 +145,25 @@ TEST_F(TesselorBundle, ProcessesLikeTheEngineInBothSampleSizes) {
         for (int at = 0; at < kFrames; at += kBlock) {
             if (size == kSample64) {
                 std::vector<std::vector<double>> in(2), out(2, std::vector<double>(kBlock));
-                for (int c = 0; c < 2; ++c) in[c].assign(input[c].begin() + at, input[c].begin() + at + kBlock);
-                ASSERT_EQ(fresh.Process64(in, out, kBlock, at == 0 ? &changes : nullptr), kResultOk);
                 for (int c = 0; c < 2; ++c)
-                    for (int i = 0; i < kBlock; ++i) worst = std::max(worst, std::fabs(out[c][i] - expected[c][at + i]));
-            } else {
-                std::vector<std::vector<float>> in(2, std::vector<float>(kBlock)), out(2, std::vector<float>(kBlock));
-                for (int c = 0; c < 2; ++c)
-                    for (int i = 0; i < kBlock; ++i) in[c][i] = static_cast<float>(input[c][at + i]);
-                ASSERT_EQ(fresh.Process32(in, out, kBlock, at == 0 ? &changes : nullptr), kResultOk);
+                    in[c].assign(input[c].begin() + at, input[c].begin() + at + kBlock);
+                ASSERT_EQ(fresh.Process64(in, out, kBlock, at == 0 ? &changes : nullptr),
+                          kResultOk);
                 for (int c = 0; c < 2; ++c)
                     for (int i = 0; i < kBlock; ++i)
-                        worst = std::max<double>(worst, std::fabs(out[c][i] - static_cast<float>(expected[c][at + i])));
+                        worst = std::max(worst, std::fabs(out[c][i] - expected[c][at + i]));
+            } else {
+                std::vector<std::vector<float>> in(2, std::vector<float>(kBlock)),
+                    out(2, std::vector<float>(kBlock));
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < kBlock; ++i)
+                        in[c][i] = static_cast<float>(input[c][at + i]);
+                ASSERT_EQ(fresh.Process32(in, out, kBlock, at == 0 ? &changes : nullptr),
+                          kResultOk);
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < kBlock; ++i)
+                        worst = std::max<double>(
+                            worst, std::fabs(out[c][i] - static_cast<float>(expected[c][at + i])));
             }
         }
         EXPECT_EQ(worst, 0.0);

@@ -5,8 +5,12 @@
 namespace tesselor::vst3::test {
 
 namespace {
-const framework::PluginIdentity kIdentity = {"Test Plugin", "", "Tesselor Tests", 0x00010000,
-                                             framework::FourCc("Tst1"), framework::FourCc("Tslt")};
+const framework::PluginIdentity kIdentity = {"Test Plugin",
+                                             "",
+                                             "Tesselor Tests",
+                                             0x00010000,
+                                             framework::FourCc("Tst1"),
+                                             framework::FourCc("Tslt")};
 }
 
 TestPlugin::TestPlugin() : Vst3Plugin(kTestParamCount, "1-1 2-2", 2, kIdentity) {
@@ -33,7 +37,8 @@ void TestPlugin::HandleParamChange(int index) {
 
 void TestPlugin::ProcessBlock(double** inputs, double** outputs, int frames) noexcept {
     Param(kBlockCount)->SetPlain(Param(kBlockCount)->Value() + 1.0);
-    Param(kLargestBlock)->SetPlain(std::max(Param(kLargestBlock)->Value(), static_cast<double>(frames)));
+    Param(kLargestBlock)
+        ->SetPlain(std::max(Param(kLargestBlock)->Value(), static_cast<double>(frames)));
     const double gain = Param(kGain)->Value();
     for (int c = 0; c < 2; ++c) {
         for (int i = 0; i < frames; ++i) outputs[c][i] = inputs[c][i] * gain;

@@ -19,11 +19,11 @@ FUnknown* CreateTestPlugin(void*) {
 }
 
 tesselor::vst3::PluginFactory* BuildFactory() {
-    static const PFactoryInfo factoryInfo("Tesselor Tests", "https://example.invalid/", "tests@example.invalid",
-                                          PFactoryInfo::kUnicode);
-    static const PClassInfo2 classInfo(tesselor::vst3::test::kTestClassId, PClassInfo::kManyInstances,
-                                       kVstAudioEffectClass, "Test Plugin", Vst::kSimpleModeSupported, "Fx",
-                                       "", "1.0.0", "VST 3.6.12");
+    static const PFactoryInfo factoryInfo("Tesselor Tests", "https://example.invalid/",
+                                          "tests@example.invalid", PFactoryInfo::kUnicode);
+    static const PClassInfo2 classInfo(
+        tesselor::vst3::test::kTestClassId, PClassInfo::kManyInstances, kVstAudioEffectClass,
+        "Test Plugin", Vst::kSimpleModeSupported, "Fx", "", "1.0.0", "VST 3.6.12");
     auto* factory = new tesselor::vst3::PluginFactory(factoryInfo);
     factory->RegisterClass(classInfo, CreateTestPlugin);
     return factory;
@@ -32,7 +32,9 @@ tesselor::vst3::PluginFactory* BuildFactory() {
 }  // namespace
 
 extern "C" {
-SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory() { return gFactorySlot.Acquire(BuildFactory); }
+SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory() {
+    return gFactorySlot.Acquire(BuildFactory);
+}
 SMTG_EXPORT_SYMBOL bool InitDll() { return true; }
 SMTG_EXPORT_SYMBOL bool ExitDll() { return true; }
 SMTG_EXPORT_SYMBOL bool ModuleEntry(void*) { return true; }

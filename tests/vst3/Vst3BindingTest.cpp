@@ -39,17 +39,22 @@ protected:
         plugin.reset();
         module.reset();
     }
-    double Counter(TestParam p) { return plugin->controller->getParamNormalized(p) * kCounterRange; }
+    double Counter(TestParam p) {
+        return plugin->controller->getParamNormalized(p) * kCounterRange;
+    }
 
     std::unique_ptr<PluginModule> module;
     std::unique_ptr<Instance> plugin;
 };
 
 TEST_F(Vst3Binding, AnswersEveryInterfaceOfASingleComponentEffect) {
-    for (const FUID* iid : {&IComponent::iid, &IAudioProcessor::iid, &IEditController::iid, &IEditController2::iid,
-                            &IUnitInfo::iid, &IPluginBase::iid, &FUnknown::iid}) {
+    for (const FUID* iid :
+         {&IComponent::iid, &IAudioProcessor::iid, &IEditController::iid, &IEditController2::iid,
+          &IUnitInfo::iid, &IPluginBase::iid, &FUnknown::iid}) {
         FUnknown* answer = nullptr;
-        EXPECT_EQ(plugin->component->queryInterface(iid->toTUID(), reinterpret_cast<void**>(&answer)), kResultOk);
+        EXPECT_EQ(
+            plugin->component->queryInterface(iid->toTUID(), reinterpret_cast<void**>(&answer)),
+            kResultOk);
         ASSERT_NE(answer, nullptr);
         answer->release();
     }
@@ -128,7 +133,10 @@ TEST_F(Vst3Binding, AppliesOnlyTheLastPointOfAQueueWithOneChangeHookCall) {
 
 TEST_F(Vst3Binding, ClampsHostValuesAndIgnoresNaN) {
     ASSERT_TRUE(plugin->Prepare());
-    struct Case { double sent; double expected; };
+    struct Case {
+        double sent;
+        double expected;
+    };
     for (const Case& c : {Case{1.7, 1.0}, Case{-0.4, 0.0}, Case{std::nan(""), 0.0}}) {
         SCOPED_TRACE(c.sent);
         ParamChanges changes;
@@ -173,14 +181,17 @@ TEST_F(Vst3Binding, ProcessesBothSampleSizesLikeTheEngine) {
         if (size == kSample32) {
             std::vector<std::vector<float>> in(2, std::vector<float>(frames));
             std::vector<std::vector<float>> out(2, std::vector<float>(frames));
-            for (int i = 0; i < frames; ++i) in[0][i] = std::sin(0.1f * i), in[1][i] = std::cos(0.07f * i);
+            for (int i = 0; i < frames; ++i)
+                in[0][i] = std::sin(0.1f * i), in[1][i] = std::cos(0.07f * i);
             ASSERT_EQ(plugin->Process32(in, out, frames, &changes), kResultOk);
             for (int c = 0; c < 2; ++c)
-                for (int i = 0; i < frames; ++i) ASSERT_EQ(out[c][i], static_cast<float>(double(in[c][i]) * 0.6));
+                for (int i = 0; i < frames; ++i)
+                    ASSERT_EQ(out[c][i], static_cast<float>(double(in[c][i]) * 0.6));
         } else {
             std::vector<std::vector<double>> in(2, std::vector<double>(frames));
             std::vector<std::vector<double>> out(2, std::vector<double>(frames));
-            for (int i = 0; i < frames; ++i) in[0][i] = std::sin(0.1 * i), in[1][i] = std::cos(0.07 * i);
+            for (int i = 0; i < frames; ++i)
+                in[0][i] = std::sin(0.1 * i), in[1][i] = std::cos(0.07 * i);
             ASSERT_EQ(plugin->Process64(in, out, frames, &changes), kResultOk);
             for (int c = 0; c < 2; ++c)
                 for (int i = 0; i < frames; ++i) ASSERT_EQ(out[c][i], in[c][i] * 0.6);
@@ -197,7 +208,8 @@ TEST_F(Vst3Binding, SplitsBlocksLargerThanAnnouncedInsteadOfOverrunning) {
         std::vector<std::vector<double>> out64(2, std::vector<double>(frames));
         std::vector<std::vector<float>> in32(2, std::vector<float>(frames, 0.25f));
         std::vector<std::vector<float>> out32(2, std::vector<float>(frames));
-        ASSERT_EQ(size == kSample32 ? plugin->Process32(in32, out32, frames) : plugin->Process64(in64, out64, frames),
+        ASSERT_EQ(size == kSample32 ? plugin->Process32(in32, out32, frames)
+                                    : plugin->Process64(in64, out64, frames),
                   kResultOk);
         EXPECT_EQ(Counter(kBlockCount), blocks + 4);  // 64 + 64 + 64 + 8
         EXPECT_EQ(Counter(kLargestBlock), 64);
@@ -252,7 +264,8 @@ TEST_F(Vst3Binding, StateRoundTripsAndSurvivesShortOrGarbageStreams) {
     plugin->Apply(changes);
     const std::vector<std::uint8_t> saved = plugin->State();
     ASSERT_EQ(saved.size(), static_cast<std::size_t>(kSize));
-    EXPECT_EQ(std::vector<std::uint8_t>(saved.end() - 4, saved.end()), (std::vector<std::uint8_t>{1, 0, 0, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(saved.end() - 4, saved.end()),
+              (std::vector<std::uint8_t>{1, 0, 0, 0}));
 
     ByteStream none;
     EXPECT_EQ(plugin->component->getState(&none), kNotImplemented);
@@ -320,11 +333,21 @@ TEST_F(Vst3Binding, PublishesPresetBypassAndEveryParameterWithTheirTexts) {
     EXPECT_EQ(c->getParameterInfo(-1, info), kResultFalse);
     EXPECT_EQ(c->getParameterInfo(kTestParamCount + kHostIndexOfFirst, info), kResultFalse);
 
-    struct Expected { const char* title; int steps; int unit; int flags; const char* units; };
-    const Expected expected[kTestParamCount] = {
-        {"Gain", 0, 0, 1, "x"}, {"Tone", 0, 1, 1, "%"}, {"Mode", 1, 0, 1, ""}, {"Steps", 4, 1, 1, ""},
-        {"", 1, 0, 1, ""},      {"Changes", 1000000, 2, 0, ""}, {"Blocks", 1000000, 2, 0, ""},
-        {"Largest", 1000000, 2, 0, ""}};
+    struct Expected {
+        const char* title;
+        int steps;
+        int unit;
+        int flags;
+        const char* units;
+    };
+    const Expected expected[kTestParamCount] = {{"Gain", 0, 0, 1, "x"},
+                                                {"Tone", 0, 1, 1, "%"},
+                                                {"Mode", 1, 0, 1, ""},
+                                                {"Steps", 4, 1, 1, ""},
+                                                {"", 1, 0, 1, ""},
+                                                {"Changes", 1000000, 2, 0, ""},
+                                                {"Blocks", 1000000, 2, 0, ""},
+                                                {"Largest", 1000000, 2, 0, ""}};
     for (int i = 0; i < kTestParamCount; ++i) {
         SCOPED_TRACE(i);
         ASSERT_EQ(c->getParameterInfo(i + kHostIndexOfFirst, info), kResultOk);
@@ -353,7 +376,8 @@ TEST_F(Vst3Binding, PublishesPresetBypassAndEveryParameterWithTheirTexts) {
     EXPECT_DOUBLE_EQ(c->getParamNormalized(kPresetParamId), 0.0);
     EXPECT_EQ(c->setParamNormalized(kBypassParamId, 1.0), kResultFalse);
     for (double n = 0.0; n <= 1.0; n += 0.125) {
-        EXPECT_NEAR(c->plainParamToNormalized(kTone, c->normalizedParamToPlain(kTone, n)), n, 1e-12);
+        EXPECT_NEAR(c->plainParamToNormalized(kTone, c->normalizedParamToPlain(kTone, n)), n,
+                    1e-12);
     }
 }
 
@@ -435,7 +459,8 @@ TEST(Vst3Module, FactoryDescribesOneClassAndCreatesOnlyIt) {
     EXPECT_EQ(factory3->getClassInfoUnicode(1, &wide), kInvalidArgument);
 
     // The same factory again, with one more reference.
-    auto getFactory = reinterpret_cast<IPluginFactory* (*)()>(dlsym(module->Handle(), "GetPluginFactory"));
+    auto getFactory =
+        reinterpret_cast<IPluginFactory* (*)()>(dlsym(module->Handle(), "GetPluginFactory"));
     ASSERT_NE(getFactory, nullptr);
     const uint32 before = factory->addRef();
     factory->release();
@@ -466,7 +491,8 @@ TEST(Vst3Module, LoadsAndUnloadsManyTimesWithSeveralInstancesAlive) {
             ASSERT_TRUE(alive.back()->Prepare(i == 1 ? 1 : 2, 64));
         }
         for (auto& plugin : alive) {
-            std::vector<std::vector<float>> in(2, std::vector<float>(64, 0.5f)), out(2, std::vector<float>(64));
+            std::vector<std::vector<float>> in(2, std::vector<float>(64, 0.5f)),
+                out(2, std::vector<float>(64));
             EXPECT_EQ(plugin->Process32(in, out, 64), kResultOk);
         }
     }
