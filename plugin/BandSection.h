@@ -30,7 +30,7 @@ struct BandSection {
     Stereo b0{}, b1{}, b2{}, b3{};  // b_k; when factored, c0 c1 c2 / a0 and b3 unused
     Stereo na1{}, na2{}, na3{};     // -a_k, divided by a0 when factored
     Stereo a0{};                    // the divisor; 1 when factored
-    Stereo x1{}, x2{}, x3{};        // input history, newest first
+    Stereo x1{}, x2{}, x3{};        // input history, newest first (when factored: x1, x1 + x2, x2 + x3)
     Stereo y1{}, y2{}, y3{};        // output history, newest first
 
     // [audio thread] Installs one channel's design as it is (for ProcessExact*)...
@@ -61,13 +61,19 @@ struct BandSection {
     // Normalised third order whose analog numerator has no s^3 term (the bands): the bilinear
     // map then puts a zero at z = -1, b(z) = (1 + z^-1)(c0 + c1 z^-1 + c2 z^-2), so the input
     // pairs x + x1 need three multiplies instead of four. Uses b0 = c0, b1 = c1, b2 = c2 (see
-    // SetLaneFactored). The newest feedback product is added last so the recursion waits on
-    // one multiply-add.
+    // SetLaneFactored). Each pair is formed once: x2 and x3 hold the last two pairs, x1 + x2 and
+    // x2 + x3, instead of the inputs themselves. The newest feedback product is added last so
+    // the recursion waits on one multiply-add.
     [[gnu::always_inline]] inline Stereo ProcessFactored3(Stereo x) noexcept {
         const Stereo p0 = x + x1;
-        const Stereo older = MulAdd(b2, x2 + x3, MulAdd(na3, y3, MulAdd(na2, y2, b1 * (x1 + x2))));
+        const Stereo older = MulAdd(b2, x3, MulAdd(na3, y3, MulAdd(na2, y2, b1 * x2)));
         const Stereo y = MulAdd(na1, y1, MulAdd(b0, p0, older));
-        Shift3(x, y);
+        x3 = x2;
+        x2 = p0;
+        x1 = x;
+        y3 = y2;
+        y2 = y1;
+        y1 = y;
         return y;
     }
 

@@ -89,6 +89,11 @@ private:
     Stereo _lowOut{};  // low-band output of the current sample
     Stereo _pre{};     // pre-band value of the current sample
     TransferCurve _curve;
+
+    // The side path's values and working space for up to kChunk samples at a time.
+    static constexpr int kChunk = 512;
+    alignas(32) Stereo _sideValues[kChunk];
+    alignas(32) Stereo _sideWork[OversamplerStage::WorkSize(16, kChunk)];
 };
 
 }  // namespace tesselor::plugin

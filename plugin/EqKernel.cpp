@@ -7,7 +7,7 @@ namespace {
 bool ProcessorHasFma() noexcept {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
     __builtin_cpu_init();
-    return __builtin_cpu_supports("fma") && __builtin_cpu_supports("avx");
+    return __builtin_cpu_supports("fma") && __builtin_cpu_supports("avx2");
 #else
     return false;
 #endif

@@ -1,5 +1,5 @@
-// Built with fused multiply-add enabled (see CMakeLists.txt); only called on processors that
-// have it. Debug builds leave it out: without optimisation the small inline helpers are not
+// Built with AVX2 and fused multiply-add enabled (see CMakeLists.txt); only called on processors
+// that have both. Debug builds leave it out: without optimisation the small inline helpers are not
 // inlined, and an out-of-line copy built here could be picked by the linker for the baseline.
 #include "plugin/EqKernel.h"
 

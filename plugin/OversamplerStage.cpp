@@ -35,7 +35,10 @@ void OversamplerStage::Design(double x) noexcept {
     for (const Complex& c : poly) sum += c;
     const Complex inverse = 1.0 / sum;
     _g0 = 1.0 / std::hypot(inverse.real(), inverse.imag());
-    for (int k = 1; k <= kPoles; ++k) _na[k - 1] = -poly[k].real();
+    for (double& lane : _gain) lane = _g0;
+    for (int k = 1; k <= kPoles; ++k) {
+        for (double& lane : _feedback[k - 1]) lane = -poly[k].real();
+    }
 }
 
 void OversamplerStage::ClearFilters() noexcept {

@@ -13,6 +13,15 @@ namespace tesselor::plugin {
 // or plain pairs elsewhere; the compiler picks).
 using Stereo = double __attribute__((vector_size(16)));
 using StereoBits = std::int64_t __attribute__((vector_size(16)));
+using StereoUnsigned = std::uint64_t __attribute__((vector_size(16)));
+
+// Four lanes, for stretches of values that do not depend on each other (the side path's curve):
+// one 256-bit register where the build has AVX, two 128-bit ones elsewhere. Only used inside
+// inlined code, never passed between functions of different builds.
+using Quad = double __attribute__((vector_size(32)));
+using QuadBits = std::int64_t __attribute__((vector_size(32)));
+using QuadUnsigned = std::uint64_t __attribute__((vector_size(32)));
+using QuadIndex = std::int32_t __attribute__((vector_size(16)));
 
 constexpr int kLeft = 0;
 constexpr int kRight = 1;
@@ -26,6 +35,21 @@ constexpr int kRight = 1;
     return _mm_fmadd_pd(a, b, c);
 #else
     return a * b + c;
+#endif
+}
+
+// acc += a * b for two or four lanes, fused where the build has FMA. Four-lane values only travel
+// by reference between helpers: passed by value they would take a different calling convention
+// in the baseline build, which the compiler rightly warns about.
+template <typename V>
+[[gnu::always_inline]] inline void AddProduct(V& acc, const V& a, const V& b) {
+#if defined(__FMA__)
+    if constexpr (sizeof(V) == 32)
+        acc = _mm256_fmadd_pd(a, b, acc);
+    else
+        acc = _mm_fmadd_pd(a, b, acc);
+#else
+    acc = a * b + acc;
 #endif
 }
 

@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+#if defined(__AVX2__)
+#include <immintrin.h>
+#endif
+
 #include "plugin/StereoLanes.h"
 
 namespace tesselor::plugin {
@@ -35,20 +39,20 @@ public:
     const double* WidenedPairs() const { return _pairs; }
     double Scale() const { return static_cast<double>(_positive.scale); }
 
-    // Both lanes of Evaluate at once, from the widened pairs: e_i + (e_(i+1) - e_i) * frac, which
-    // differs from the two-product form only by rounding.
-    [[gnu::always_inline]] inline Stereo EvaluateStereo(Stereo v) const noexcept {
-        const Stereo a = Abs(v) * Splat(kScale);
-        const StereoBits fits = a < Splat(2147483648.0);  // false for NaN as well
-        const Stereo clamped = a < Splat(kEntryCount - 1.0) ? a : Splat(kEntryCount - 1.0);
-        const int iL = static_cast<int>(clamped[0]);
-        const int iR = static_cast<int>(clamped[1]);
-        const Stereo frac = clamped - Stereo{static_cast<double>(iL), static_cast<double>(iR)};
-        const Stereo pairL = *reinterpret_cast<const Stereo*>(&_pairs[2 * iL]);
-        const Stereo pairR = *reinterpret_cast<const Stereo*>(&_pairs[2 * iR]);
-        const Stereo entry = __builtin_shufflevector(pairL, pairR, 0, 2);
-        const Stereo step = __builtin_shufflevector(pairL, pairR, 1, 3);
-        return WithSignOf(Keep(entry + step * frac, fits), v);
+    // Evaluate of `count` stereo values in place, each taken times `scale` / Scale() first (the
+    // engine folds its oversampling factor in; a power of two, so the products are the same).
+    // Four lanes at a time from the widened pairs: e_i + (e_(i+1) - e_i) * frac, which differs
+    // from the two-product form only by rounding. `values` is 32-byte aligned.
+    [[gnu::always_inline]] inline void EvaluateInPlace(Stereo* values, int count,
+                                                       double scale) const noexcept {
+        Quad* quads = reinterpret_cast<Quad*>(values);
+        for (int j = 0; j < count / 2; ++j) EvaluateLanes(quads[j], scale);
+        if (count % 2 != 0) {
+            // The odd one out travels in the lower half; the upper half is evaluated and dropped.
+            Quad last = __builtin_shufflevector(values[count - 1], values[count - 1], 0, 1, 2, 3);
+            EvaluateLanes(last, scale);
+            values[count - 1] = __builtin_shufflevector(last, last, 0, 1);
+        }
     }
 
     // The positive table's entries, shortest round-trip form.
@@ -56,6 +60,41 @@ public:
     static constexpr double kScale = 142.14300537109375;  // the tables' float scale, exactly
 
 private:
+    // Four lanes of the curve in place (by reference: see AddProduct).
+    [[gnu::always_inline]] inline void EvaluateLanes(Quad& v, double scale) const noexcept {
+        const Quad scales = {scale, scale, scale, scale};
+        const Quad fitLimit = {2147483648.0, 2147483648.0, 2147483648.0, 2147483648.0};
+        constexpr double kLast = kEntryCount - 1.0;
+        const Quad last = {kLast, kLast, kLast, kLast};
+        const QuadBits bits = reinterpret_cast<QuadBits>(v);
+        const Quad a = reinterpret_cast<Quad>(bits & ~kSignBit) * scales;
+        const QuadBits fits = a < fitLimit;  // false for NaN as well
+        const Quad clamped = a < last ? a : last;
+        const QuadIndex i = __builtin_convertvector(clamped, QuadIndex);
+        const Quad frac = clamped - __builtin_convertvector(i, Quad);
+#if defined(__AVX2__)
+        // Entries at [2 i], steps at [2 i + 1]: two gathers.
+        // (The masked form with every lane on: the plain one trips a false uninitialised-value
+        // warning in some compilers.)
+        const __m128i twice = reinterpret_cast<__m128i>(i + i);
+        const __m256d all = reinterpret_cast<__m256d>(fitLimit == fitLimit);
+        const Quad entry = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), _pairs, twice, all, 8);
+        const Quad step = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), _pairs + 1, twice, all, 8);
+#else
+        // Entry and step of lanes 0 and 2 in one register, lanes 1 and 3 in the other, so that
+        // one unpack per 128-bit half sorts them into entries and steps.
+        const Stereo* pairs = reinterpret_cast<const Stereo*>(_pairs);
+        const Quad even = __builtin_shufflevector(pairs[i[0]], pairs[i[2]], 0, 1, 2, 3);
+        const Quad odd = __builtin_shufflevector(pairs[i[1]], pairs[i[3]], 0, 1, 2, 3);
+        const Quad entry = __builtin_shufflevector(even, odd, 0, 4, 2, 6);
+        const Quad step = __builtin_shufflevector(even, odd, 1, 5, 3, 7);
+#endif
+        Quad c = entry;
+        AddProduct(c, step, frac);
+        const QuadBits kept = reinterpret_cast<QuadBits>(c) & fits;
+        v = reinterpret_cast<Quad>(kept | (bits & kSignBit));
+    }
+
     Table _positive;
     Table _negative;
     alignas(16) double _pairs[2 * kEntryCount];

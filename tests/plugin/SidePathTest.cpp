@@ -22,13 +22,22 @@ TEST(TransferCurve, IsOddNearlyLinearAndLimited) {
     EXPECT_EQ(curve.Evaluate(1e300), 0.0);
     EXPECT_EQ(std::fabs(curve.Evaluate(std::numeric_limits<double>::quiet_NaN())), 0.0);
     EXPECT_EQ(curve.Negative().entries[17], -curve.Positive().entries[17]);
-    // The vector path agrees with the scalar one over the whole range, both lanes.
+    // The vector path agrees with the scalar one over the whole range, in every lane of whole
+    // pairs of values and of an odd one at the end, with an oversampling factor folded into the
+    // scale as the engine does.
     for (double v = -2.0; v <= 2.0; v += 0.000731) {
-        const Stereo out = curve.EvaluateStereo(Stereo{v, -0.5 * v});
-        EXPECT_NEAR(out[0], curve.Evaluate(v), 1e-15) << v;
-        EXPECT_NEAR(out[1], curve.Evaluate(-0.5 * v), 1e-15) << v;
+        const double in[6] = {v, -0.5 * v, 0.3 * v, v + 0.01, -v, 1.5 * v};
+        alignas(32) Stereo values[3] = {{in[0], in[1]}, {in[2], in[3]}, {in[4], in[5]}};
+        curve.EvaluateInPlace(values, 3, TransferCurve::kScale);
+        for (int i = 0; i < 6; ++i) EXPECT_NEAR(values[i / 2][i % 2], curve.Evaluate(in[i]), 1e-15) << v;
+        Stereo folded = {v / 16.0, -v / 4.0};
+        curve.EvaluateInPlace(&folded, 1, 16.0 * TransferCurve::kScale);
+        EXPECT_NEAR(folded[0], curve.Evaluate(v), 1e-15) << v;
+        EXPECT_NEAR(folded[1], curve.Evaluate(-4.0 * v), 1e-15) << v;
     }
-    EXPECT_EQ(curve.EvaluateStereo(Stereo{1e300, -1e300})[0], 0.0);
+    Stereo huge = {1e300, -1e300};
+    curve.EvaluateInPlace(&huge, 1, TransferCurve::kScale);
+    EXPECT_EQ(huge[0], 0.0);
 }
 
 TEST(OversamplerStage, AllPoleDesignHasUnityDcGain) {
