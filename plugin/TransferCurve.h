@@ -2,10 +2,6 @@
 
 #include <cstdint>
 
-#if defined(__AVX2__)
-#include <immintrin.h>
-#endif
-
 #include "plugin/StereoLanes.h"
 
 namespace tesselor::plugin {
@@ -72,15 +68,6 @@ private:
         const Quad clamped = a < last ? a : last;
         const QuadIndex i = __builtin_convertvector(clamped, QuadIndex);
         const Quad frac = clamped - __builtin_convertvector(i, Quad);
-#if defined(__AVX2__)
-        // Entries at [2 i], steps at [2 i + 1]: two gathers.
-        // (The masked form with every lane on: the plain one trips a false uninitialised-value
-        // warning in some compilers.)
-        const __m128i twice = reinterpret_cast<__m128i>(i + i);
-        const __m256d all = reinterpret_cast<__m256d>(fitLimit == fitLimit);
-        const Quad entry = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), _pairs, twice, all, 8);
-        const Quad step = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), _pairs + 1, twice, all, 8);
-#else
         // Entry and step of lanes 0 and 2 in one register, lanes 1 and 3 in the other, so that
         // one unpack per 128-bit half sorts them into entries and steps.
         const Stereo* pairs = reinterpret_cast<const Stereo*>(_pairs);
@@ -88,7 +75,6 @@ private:
         const Quad odd = __builtin_shufflevector(pairs[i[1]], pairs[i[3]], 0, 1, 2, 3);
         const Quad entry = __builtin_shufflevector(even, odd, 0, 4, 2, 6);
         const Quad step = __builtin_shufflevector(even, odd, 1, 5, 3, 7);
-#endif
         Quad c = entry;
         AddProduct(c, step, frac);
         const QuadBits kept = reinterpret_cast<QuadBits>(c) & fits;
