@@ -167,7 +167,9 @@ bool HostedPlugin::SaveState(std::vector<std::uint8_t>* bytes) {
 
 bool HostedPlugin::LoadState(const std::vector<std::uint8_t>& bytes) {
     ByteStream stream(bytes);
-    return _controller->setState(&stream) == kResultOk;
+    if (_controller->setState(&stream) != kResultOk) return false;
+    Steinberg::int64 read = 0;
+    return stream.tell(&read) == kResultOk && read == static_cast<Steinberg::int64>(bytes.size());
 }
 
 }  // namespace tesselor::tools

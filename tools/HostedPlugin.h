@@ -49,6 +49,8 @@ public:
 
     // The controller state (all of a single-component plug-in's settings) as bytes.
     bool SaveState(std::vector<std::uint8_t>* bytes);
+    // False when the plug-in refused the bytes, or read fewer than there are: a state file holds
+    // exactly what the plug-in once wrote, so leftover bytes mean a different file.
     bool LoadState(const std::vector<std::uint8_t>& bytes);
 
     const Steinberg::PClassInfo2& ClassInfo() const { return _classInfo; }

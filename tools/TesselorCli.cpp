@@ -283,8 +283,7 @@ int Render(int argc, char** argv) {
     if (!statePath.empty()) {
         std::vector<std::uint8_t> bytes;
         if (!ReadFile(statePath, &bytes)) return Fail("cannot read state file " + statePath);
-        if (!plugin->LoadState(bytes))
-            return Fail(statePath + ": the plug-in did not accept this state");
+        if (!plugin->LoadState(bytes)) return Fail(statePath + ": not a state this plug-in saved");
     }
 
     const std::vector<HostedParam> params = plugin->Params();

@@ -122,6 +122,8 @@ TEST(TesselorCli, FailsWithOneClearLine) {
         {"render " + inPath + " " + Scratch("x.wav") + kPlugin + " --set Gain=loud",
          "not a value of Gain"},
         {"render " + inPath + " " + Scratch("x.wav") + kPlugin + " --block 0", "--block"},
+        {"render " + inPath + " " + Scratch("x.wav") + kPlugin + " --state " + inPath,
+         "not a state this plug-in saved"},
         {"render " + Scratch("quad.wav") + " " + Scratch("x.wav") + kPlugin, "4 channels"},
         {"render " + inPath + " " + Scratch("x.wav") + " --plugin /nonexistent.vst3",
          "no plug-in at"},
