@@ -95,11 +95,10 @@ void Tesselor::HandleParamChange(int index) {
 }
 
 int Tesselor::SwitchValue(int index) const {
-    const double v = Param(index)->Value();
-    // Truncated toward zero; anything that is not 0 or 1 selects neither branch.
-    if (v >= 0.0 && v < 1.0) return 0;
-    if (v >= 1.0 && v < 2.0) return 1;
-    return -1;
+    // Truncated toward zero (so -0.5 is 0); anything that is then not 0 or 1 selects neither
+    // branch.
+    const double v = std::trunc(Param(index)->Value());
+    return v == 0.0 ? 0 : v == 1.0 ? 1 : -1;
 }
 
 void Tesselor::ProcessBlock(double** inputs, double** outputs, int frames) noexcept {
