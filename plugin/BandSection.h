@@ -30,8 +30,8 @@ struct BandSection {
     Stereo b0{}, b1{}, b2{}, b3{};  // b_k; when factored, c0 c1 c2 / a0 and b3 unused
     Stereo na1{}, na2{}, na3{};     // -a_k, divided by a0 when factored
     Stereo a0{};                    // the divisor; 1 when factored
-    Stereo x1{}, x2{}, x3{};        // input history, newest first (when factored: x1, x1 + x2, x2 + x3)
-    Stereo y1{}, y2{}, y3{};        // output history, newest first
+    Stereo x1{}, x2{}, x3{};  // input history, newest first (when factored: x1, x1 + x2, x2 + x3)
+    Stereo y1{}, y2{}, y3{};  // output history, newest first
 
     // [audio thread] Installs one channel's design as it is (for ProcessExact*)...
     void SetLane(int lane, const SectionDesign& design) noexcept;

@@ -33,45 +33,46 @@ void EqEngineState::RunSamples(const double* inL, const double* inR, double* out
         const int length = frames - start < kChunk ? frames - start : kChunk;
         // The side path depends on nothing but the input; it runs a little ahead, interleaved
         // with the rest of the path, which takes each sample once its side value is there.
-        side.Run<F>(inL + start, inR + start, length, _sideValues, _sideWork, _curve,
-                    [&](int i) __attribute__((always_inline)) {
-            const int n = start + i;
-            const Stereo x{inL[n], inR[n]};
-            Stereo y = x + Splat(kSideLevel) * _sideValues[i];
-            pre = y;
-            if (switches.hplp == 1) y = lowPass.ProcessExact2(highPass.ProcessExact3(y));
-            // The low band sees the value rounded to single precision.
-            y = __builtin_convertvector(__builtin_convertvector(y, Float2), Stereo);
-            if (switches.bell == 0)
-                low = shelf.ProcessExact2(y);
-            else if (switches.bell == 1)
-                low = bell.ProcessExact3(y);
+        side.Run<F>(
+            inL + start, inR + start, length, _sideValues, _sideWork,
+            _curve, [&](int i) __attribute__((always_inline)) {
+                const int n = start + i;
+                const Stereo x{inL[n], inR[n]};
+                Stereo y = x + Splat(kSideLevel) * _sideValues[i];
+                pre = y;
+                if (switches.hplp == 1) y = lowPass.ProcessExact2(highPass.ProcessExact3(y));
+                // The low band sees the value rounded to single precision.
+                y = __builtin_convertvector(__builtin_convertvector(y, Float2), Stereo);
+                if (switches.bell == 0)
+                    low = shelf.ProcessExact2(y);
+                else if (switches.bell == 1)
+                    low = bell.ProcessExact3(y);
 
-            // Eight values at 8 fs; each section runs over all eight in time order.
-            Stereo v[8];
-            resampler.Interpolate(low, v);
+                // Eight values at 8 fs; each section runs over all eight in time order.
+                Stereo v[8];
+                resampler.Interpolate(low, v);
 #pragma GCC unroll 8
-            for (int j = 0; j < 8; ++j) v[j] = high.ProcessFactored3(v[j]);
+                for (int j = 0; j < 8; ++j) v[j] = high.ProcessFactored3(v[j]);
 #pragma GCC unroll 8
-            for (int j = 0; j < 8; ++j) v[j] = lowMid.ProcessFactored3(v[j]);
+                for (int j = 0; j < 8; ++j) v[j] = lowMid.ProcessFactored3(v[j]);
 #pragma GCC unroll 8
-            for (int j = 0; j < 8; ++j) v[j] = highMid.ProcessFactored3(v[j]);
-            resampler.Append(v);
-            const Stereo decimated = resampler.Decimate();
+                for (int j = 0; j < 8; ++j) v[j] = highMid.ProcessFactored3(v[j]);
+                resampler.Append(v);
+                const Stereo decimated = resampler.Decimate();
 
-            // Any value but 0 gives the processed output, so the outputs are always written.
-            if (switches.in == 0) {
-                outL[n] = x[kLeft];
-                outR[n] = x[kRight];
-            } else {
-                // The output smoother steps once per channel, so twice per sample.
-                const double gainL = gainSmoother.Step(gainTarget);
-                const double gainR = gainSmoother.Step(gainTarget);
-                const Stereo out = decimated * Stereo{gainL, gainR};
-                outL[n] = out[kLeft];
-                outR[n] = out[kRight];
-            }
-        });
+                // Any value but 0 gives the processed output, so the outputs are always written.
+                if (switches.in == 0) {
+                    outL[n] = x[kLeft];
+                    outR[n] = x[kRight];
+                } else {
+                    // The output smoother steps once per channel, so twice per sample.
+                    const double gainL = gainSmoother.Step(gainTarget);
+                    const double gainR = gainSmoother.Step(gainTarget);
+                    const Stereo out = decimated * Stereo{gainL, gainR};
+                    outL[n] = out[kLeft];
+                    outR[n] = out[kRight];
+                }
+            });
     }
 
     _sections[static_cast<int>(SectionKind::kLowShelf)] = shelf;

@@ -136,10 +136,10 @@ private:
     // `interpStart` into `out`, decimation of the curve values `in` (a stretch whose first side
     // value is side[sideStart]); after(m) follows the m-th sample.
     template <int F, typename After>
-    [[gnu::always_inline]] inline void Paired(const double* inL, const double* inR,
-                                              int interpStart, int samples, Stereo* side,
-                                              int sideStart, Stereo* out, const Stereo* in,
-                                              Stereo* line, After&& after) noexcept {
+    [[gnu::always_inline]] inline void Paired(const double* inL, const double* inR, int interpStart,
+                                              int samples, Stereo* side, int sideStart, Stereo* out,
+                                              const Stereo* in, Stereo* line,
+                                              After&& after) noexcept {
         if (samples < 1) return;
         const Stereo drive = Splat(kDrive);
         // Lanes: interpolation left, right, decimation left, right.
@@ -152,8 +152,8 @@ private:
             const Stereo s = Stereo{inL[interpStart + m], inR[interpStart + m]} * drive;
 #pragma GCC unroll 16
             for (int k = 0; k < F; k += 2) {
-                const Quad u0 = __builtin_shufflevector(k == 0 ? s : Stereo{}, in[F * m + k], 0,
-                                                        1, 2, 3);
+                const Quad u0 =
+                    __builtin_shufflevector(k == 0 ? s : Stereo{}, in[F * m + k], 0, 1, 2, 3);
                 Step(at + k, &u0, y1, y2, y3);
                 // The first decimated value of a sample is its side value.
                 if (k == 0) side[sideStart + m] = __builtin_shufflevector(y1, y1, 2, 3);
@@ -235,7 +235,8 @@ private:
     [[gnu::always_inline]] static inline void Flush(V& y) noexcept {
         using Bits = decltype(y < y);
         // Unsigned, so that the carry into the sign bit is plain wrap-around.
-        using Unsigned = std::conditional_t<sizeof(V) == sizeof(Quad), QuadUnsigned, StereoUnsigned>;
+        using Unsigned =
+            std::conditional_t<sizeof(V) == sizeof(Quad), QuadUnsigned, StereoUnsigned>;
         constexpr std::int64_t kExponentOne = std::int64_t{1} << 52;
         const Unsigned magnitude = reinterpret_cast<Unsigned>(y) & (~std::uint64_t{0} >> 1);
         const Bits shifted = reinterpret_cast<Bits>(magnitude + std::uint64_t{kExponentOne});

@@ -29,7 +29,8 @@ TEST(TransferCurve, IsOddNearlyLinearAndLimited) {
         const double in[6] = {v, -0.5 * v, 0.3 * v, v + 0.01, -v, 1.5 * v};
         alignas(32) Stereo values[3] = {{in[0], in[1]}, {in[2], in[3]}, {in[4], in[5]}};
         curve.EvaluateInPlace(values, 3, TransferCurve::kScale);
-        for (int i = 0; i < 6; ++i) EXPECT_NEAR(values[i / 2][i % 2], curve.Evaluate(in[i]), 1e-15) << v;
+        for (int i = 0; i < 6; ++i)
+            EXPECT_NEAR(values[i / 2][i % 2], curve.Evaluate(in[i]), 1e-15) << v;
         Stereo folded = {v / 16.0, -v / 4.0};
         curve.EvaluateInPlace(&folded, 1, 16.0 * TransferCurve::kScale);
         EXPECT_NEAR(folded[0], curve.Evaluate(v), 1e-15) << v;
