@@ -21,9 +21,14 @@ Stereo Poly4Resampler::NonFiniteProbe() const noexcept {
 }
 
 void Poly4Resampler::Compact(int count) noexcept {
-    // The newest kTapCount - count values become the front of the buffer.
-    for (int k = 0; k < kTapCount - count; ++k) _buffer[k] = _buffer[_start + count + k];
+    // The newest kTapCount - count values become the front of the line. `count` is even, so the
+    // pairs from Line(1) on stay pairs and are moved whole, as Decimate reads them.
+    const Stereo oldest = Line(count);
+    const Quad* from = reinterpret_cast<const Quad*>(&Line(count + 1));
     _start = 0;
+    Line(0) = oldest;
+    Quad* to = reinterpret_cast<Quad*>(&Line(1));
+    for (int p = 0; p < (kTapCount - count - 1) / 2; ++p) to[p] = from[p];
 }
 
 void Poly4Resampler::Push(Stereo v) noexcept {
