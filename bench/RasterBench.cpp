@@ -96,11 +96,11 @@ BENCHMARK(BM_CopyPanel)->Unit(benchmark::kMicrosecond);
 // non-opaque text), and the same label drawn directly by the renderer.
 void DrawLabel(benchmark::State& state, uint32_t flags, uint32_t color) {
     Panel panel;
-    TextFontSpec spec;
-    spec.height = 12;
-    spec.face = "Verdana";
+    TextFontSpec fontSpec;
+    fontSpec.height = 12;
+    fontSpec.face = "Verdana";
     CachedFont font;
-    font.AttachFontHandle(CreateTextFont(spec).release(), kFontOwnsHandle | kFontPreferNative);
+    font.AttachFontHandle(CreateTextFont(fontSpec).release(), kFontOwnsHandle | kFontPreferNative);
     font.SetForeground(color);
     for (auto _ : state) {
         RasterRect r{300, 200, 400, 216};

@@ -117,23 +117,23 @@ FT_Face OpenFaceLocked(const FontFile& file) {
 }
 
 // Verdana (the panel's face) and anything this machine does not have become the default sans.
-FT_Face OpenBestFaceLocked(const TextFontSpec& spec) {
-    const bool bold = spec.weight >= kBoldWeight;
+FT_Face OpenBestFaceLocked(const TextFontSpec& fontSpec) {
+    const bool bold = fontSpec.weight >= kBoldWeight;
     FontFile file;
-    const char* face = spec.face;
+    const char* face = fontSpec.face;
     if (face && *face && !SameFamily(face, "Verdana") &&
-        MatchFontLocked(face, spec.weight, spec.italic, true, file)) {
+        MatchFontLocked(face, fontSpec.weight, fontSpec.italic, true, file)) {
         if (FT_Face f = OpenFaceLocked(file)) return f;
     }
-    if (MatchFontLocked(kDefaultFamily, spec.weight, spec.italic, true, file)) {
+    if (MatchFontLocked(kDefaultFamily, fontSpec.weight, fontSpec.italic, true, file)) {
         if (FT_Face f = OpenFaceLocked(file)) return f;
     }
-    for (int i : {(bold ? 1 : 0) + (spec.italic ? 2 : 0), 0}) {
+    for (int i : {(bold ? 1 : 0) + (fontSpec.italic ? 2 : 0), 0}) {
         file.path = kDefaultFiles[i];
         file.index = 0;
         if (FT_Face f = OpenFaceLocked(file)) return f;
     }
-    if (MatchFontLocked("sans-serif", spec.weight, spec.italic, false, file))
+    if (MatchFontLocked("sans-serif", fontSpec.weight, fontSpec.italic, false, file))
         return OpenFaceLocked(file);
     return nullptr;
 }
@@ -153,11 +153,11 @@ struct Clip {
 
 class FreeTypeFont final : public TextFont {
 public:
-    FreeTypeFont(FT_Face face, const TextFontSpec& spec) : _face(face) {
-        const int height = std::clamp(spec.height, -kMaxTextHeight, kMaxTextHeight);
-        _mono = spec.quality == kNonAntialiased;
-        _embolden = spec.weight >= kBoldWeight && !(face->style_flags & FT_STYLE_FLAG_BOLD);
-        _oblique = spec.italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
+    FreeTypeFont(FT_Face face, const TextFontSpec& fontSpec) : _face(face) {
+        const int height = std::clamp(fontSpec.height, -kMaxTextHeight, kMaxTextHeight);
+        _mono = fontSpec.quality == kNonAntialiased;
+        _embolden = fontSpec.weight >= kBoldWeight && !(face->style_flags & FT_STYLE_FLAG_BOLD);
+        _oblique = fontSpec.italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
 
         // The line height is the Windows cell height: winAscent + winDescent, scaled.
         double ascent = 0.0, descent = 0.0;  // font units
@@ -511,11 +511,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TextFont> CreateTextFont(const TextFontSpec& spec) {
+std::unique_ptr<TextFont> CreateTextFont(const TextFontSpec& fontSpec) {
     std::lock_guard<std::mutex> lock(gLibraryMutex);
-    FT_Face face = OpenBestFaceLocked(spec);
+    FT_Face face = OpenBestFaceLocked(fontSpec);
     if (!face) return nullptr;
-    return std::make_unique<FreeTypeFont>(face, spec);
+    return std::make_unique<FreeTypeFont>(face, fontSpec);
 }
 
 std::unique_ptr<TextSurface> CreateTextSurface(RasterBitmap& target) {

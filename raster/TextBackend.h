@@ -84,7 +84,7 @@ public:
 };
 
 // Null when no font could be loaded at all.
-std::unique_ptr<TextFont> CreateTextFont(const TextFontSpec& spec);
+std::unique_ptr<TextFont> CreateTextFont(const TextFontSpec& fontSpec);
 // A drawing context for `target`, which must outlive it; null on failure.
 std::unique_ptr<TextSurface> CreateTextSurface(RasterBitmap& target);
 // 1 when running under a Windows compatibility layer whose text output cannot be trusted, else 0.

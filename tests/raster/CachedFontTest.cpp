@@ -21,11 +21,11 @@ constexpr uint32_t kBlack = 0xFF000000;
 constexpr uint32_t kNative = kFontOwnsHandle | kFontPreferNative;  // how the GUI attaches fonts
 
 std::unique_ptr<CachedFont> MakeFont(int height, int quality = 0, const char* face = "Verdana") {
-    TextFontSpec spec;
-    spec.height = height;
-    spec.quality = quality;
-    spec.face = face;
-    std::unique_ptr<TextFont> handle = CreateTextFont(spec);
+    TextFontSpec fontSpec;
+    fontSpec.height = height;
+    fontSpec.quality = quality;
+    fontSpec.face = face;
+    std::unique_ptr<TextFont> handle = CreateTextFont(fontSpec);
     EXPECT_NE(handle, nullptr);
     auto font = std::make_unique<CachedFont>();
     font->AttachFontHandle(handle.release(), kNative);
@@ -315,9 +315,9 @@ TEST(CachedFont, SurvivesHostileTextAndSizes) {
 // Glyphs too big to cache are rasterised only where they are visible; any window onto them must
 // agree with the whole.
 TEST(TextSurface, BigGlyphsAgreeWhateverPartIsVisible) {
-    TextFontSpec spec;
-    spec.height = 700;
-    std::unique_ptr<TextFont> font = CreateTextFont(spec);
+    TextFontSpec fontSpec;
+    fontSpec.height = 700;
+    std::unique_ptr<TextFont> font = CreateTextFont(fontSpec);
     ASSERT_NE(font, nullptr);
     SysBitmap part(520, 700);
     RasterFillRect(&part, 0, 0, 520, 700, kWhite, 1.0f, kBlitCopy);
@@ -349,10 +349,10 @@ TEST(TextSurface, BigGlyphsAgreeWhateverPartIsVisible) {
 }
 
 TEST(TextSurface, MeasuresUtf8AndUtf16AlikeAndHandlesEmptyText) {
-    TextFontSpec spec;
-    spec.height = 20;
-    spec.face = "No Such Face Anywhere";
-    std::unique_ptr<TextFont> font = CreateTextFont(spec);
+    TextFontSpec fontSpec;
+    fontSpec.height = 20;
+    fontSpec.face = "No Such Face Anywhere";
+    std::unique_ptr<TextFont> font = CreateTextFont(fontSpec);
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->LineHeight(), 20);
     SysBitmap bitmap(50, 30);
