@@ -9,13 +9,15 @@ set(TESSELOR_BUNDLE_DIR "${TESSELOR_MODULE_BUNDLE_DIR}" CACHE INTERNAL "Built Te
 
 # `cmake --install` without a prefix puts the bundle where Linux hosts look for a user's plug-ins,
 # ~/.vst3; with one (configured or given to --install), into <prefix>/lib/vst3, where they look for
-# the system's. The choice is made at install time, so that --prefix is honoured.
-set(_default_prefix OFF)
+# the system's. The choice is made at install time, so that --prefix is honoured. CMake says
+# whether the prefix is its own default only on the first configure, so that default is kept in
+# the cache for later configures and installs to compare against.
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
-    set(_default_prefix ON)
+    set(TESSELOR_DEFAULT_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}" CACHE INTERNAL
+        "CMake's own default install prefix, which means: install for the user")
 endif()
 install(CODE "
-    if(${_default_prefix} AND \"\${CMAKE_INSTALL_PREFIX}\" STREQUAL \"${CMAKE_INSTALL_PREFIX}\")
+    if(\"\${CMAKE_INSTALL_PREFIX}\" STREQUAL \"${TESSELOR_DEFAULT_INSTALL_PREFIX}\")
         set(_vst3_dir \"\$ENV{HOME}/.vst3\")
     else()
         set(_vst3_dir \"\${CMAKE_INSTALL_PREFIX}/lib/vst3\")
@@ -23,4 +25,3 @@ install(CODE "
     file(INSTALL DESTINATION \"\${_vst3_dir}\" TYPE DIRECTORY FILES \"${TESSELOR_BUNDLE_DIR}\"
          USE_SOURCE_PERMISSIONS)
 ")
-unset(_default_prefix)
