@@ -17,6 +17,15 @@ void Widen(char16 (&to)[N], const char8* from) {
     for (; i < N; ++i) to[i] = 0;
 }
 
+// What the three generations of class records share: identifier, cardinality and category.
+template <class Info>
+void CopyIdentity(const PClassInfo2& from, Info* to) {
+    *to = {};
+    std::memcpy(to->cid, from.cid, sizeof(TUID));
+    to->cardinality = from.cardinality;
+    std::memcpy(to->category, from.category, sizeof to->category);
+}
+
 }  // namespace
 
 PluginFactory::PluginFactory(const PFactoryInfo& info) : _factoryInfo(info) {
@@ -97,32 +106,23 @@ const PluginFactory::ClassEntry* PluginFactory::Entry(int32 index) const {
 
 tresult PLUGIN_API PluginFactory::getClassInfo(int32 index, PClassInfo* info) {
     const ClassEntry* e = Entry(index);
-    if (!info) return kInvalidArgument;
-    if (!e) return kInvalidArgument;
-    *info = {};
-    std::memcpy(info->cid, e->info.cid, sizeof(TUID));
-    info->cardinality = e->info.cardinality;
-    std::memcpy(info->category, e->info.category, sizeof info->category);
+    if (!info || !e) return kInvalidArgument;
+    CopyIdentity(e->info, info);
     std::memcpy(info->name, e->info.name, sizeof info->name);
     return kResultOk;
 }
 
 tresult PLUGIN_API PluginFactory::getClassInfo2(int32 index, PClassInfo2* info) {
     const ClassEntry* e = Entry(index);
-    if (!info) return kInvalidArgument;
-    if (!e) return kInvalidArgument;
+    if (!info || !e) return kInvalidArgument;
     *info = e->info;
     return kResultOk;
 }
 
 tresult PLUGIN_API PluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* info) {
     const ClassEntry* e = Entry(index);
-    if (!info) return kInvalidArgument;
-    if (!e) return kInvalidArgument;
-    *info = {};
-    std::memcpy(info->cid, e->info.cid, sizeof(TUID));
-    info->cardinality = e->info.cardinality;
-    std::memcpy(info->category, e->info.category, sizeof info->category);
+    if (!info || !e) return kInvalidArgument;
+    CopyIdentity(e->info, info);
     Widen(info->name, e->info.name);
     info->classFlags = e->info.classFlags;
     std::memcpy(info->subCategories, e->info.subCategories, sizeof info->subCategories);
