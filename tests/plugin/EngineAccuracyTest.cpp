@@ -84,35 +84,28 @@ void Compare(bool baseline, double rateHz, int factor, const Setting& setting, b
     EXPECT_LT(RelativeError(fastR, refR), 1e-6);
 }
 
-TEST(EngineAccuracy, MatchesLiteralEvaluationWithin120Db) {
+// Every rate, factor, setting and level, through one build of the loop.
+void CompareEveryCase(bool baseline) {
     for (const double rate : {44100.0, 48000.0, 96000.0}) {
         for (const int factor : {4, 16}) {
             for (const Setting& setting : kSettings) {
                 for (const bool loud : {false, true}) {
                     SCOPED_TRACE(testing::Message() << rate << " Hz, F = " << factor << ", "
                                                     << setting.name << (loud ? ", loud" : ""));
-                    Compare(false, rate, factor, setting, loud);
+                    Compare(baseline, rate, factor, setting, loud);
                 }
             }
         }
     }
 }
 
+TEST(EngineAccuracy, MatchesLiteralEvaluationWithin120Db) { CompareEveryCase(false); }
+
 TEST(EngineAccuracy, BaselineBuildMatchesToo) {
     // The loop built for the plain x86-64 baseline, which machines without AVX2 and FMA run; its
     // side path and curve take other instructions than the dispatched build, so every case again.
     ASSERT_NE(BaselineEqKernel(4), nullptr);
-    for (const double rate : {44100.0, 48000.0, 96000.0}) {
-        for (const int factor : {4, 16}) {
-            for (const Setting& setting : kSettings) {
-                for (const bool loud : {false, true}) {
-                    SCOPED_TRACE(testing::Message() << rate << " Hz, F = " << factor << ", "
-                                                    << setting.name << (loud ? ", loud" : ""));
-                    Compare(true, rate, factor, setting, loud);
-                }
-            }
-        }
-    }
+    CompareEveryCase(true);
 }
 
 }  // namespace
