@@ -5,6 +5,8 @@
 // the other.
 
 #include "plugin/EqEngineState.h"
+#include "plugin/UpperBandLanes.h"
+#include "plugin/UpperBandSeries.h"
 
 namespace tesselor::plugin {
 
@@ -17,9 +19,16 @@ void EqEngineState::RunSamples(const double* inL, const double* inR, double* out
     // arrays, which it would otherwise have to assume might overlap them.
     BandSection shelf = _sections[static_cast<int>(SectionKind::kLowShelf)];
     BandSection bell = _sections[static_cast<int>(SectionKind::kLowBell)];
-    BandSection lowMid = _sections[static_cast<int>(SectionKind::kLowMid)];
-    BandSection highMid = _sections[static_cast<int>(SectionKind::kHighMid)];
-    BandSection high = _sections[static_cast<int>(SectionKind::kHigh)];
+#if defined(__AVX512F__)
+    using UpperBands = UpperBandLanes;
+#else
+    using UpperBands = UpperBandSeries;
+#endif
+    constexpr int kLag = UpperBands::kLag;
+    UpperBands upper;
+    upper.Load(_sections[static_cast<int>(SectionKind::kHigh)],
+               _sections[static_cast<int>(SectionKind::kLowMid)],
+               _sections[static_cast<int>(SectionKind::kHighMid)]);
     BandSection highPass = _sections[static_cast<int>(SectionKind::kHighPass)];
     BandSection lowPass = _sections[static_cast<int>(SectionKind::kLowPass)];
     OversamplerStage side = _side;
@@ -28,6 +37,23 @@ void EqEngineState::RunSamples(const double* inL, const double* inR, double* out
     Stereo pre = _pre;
     PotSmoother gainSmoother = _smoothers[kOutputSmoother];
     const double gainTarget = _gainTarget;
+
+    // Turn t of the upper bands takes the new values of sample t and completes sample
+    // t - kLag: the side-by-side form runs two samples behind (see UpperBandLanes).
+    auto turn = [&](int t, const Stereo* fresh) __attribute__((always_inline)) {
+        Quad done[UpperBands::kValues / 2];
+        upper.Turn(t, frames, fresh, done);
+        if (t < kLag) return;
+        resampler.Append(done);
+        if (switches.in == 0) return;
+        const Stereo decimated = resampler.Decimate();
+        // The output smoother steps once per channel, so twice per sample.
+        const double gainL = gainSmoother.Step(gainTarget);
+        const double gainR = gainSmoother.Step(gainTarget);
+        const Stereo out = decimated * Stereo{gainL, gainR};
+        outL[t - kLag] = out[kLeft];
+        outR[t - kLag] = out[kRight];
+    };
 
     for (int start = 0; start < frames; start += kChunk) {
         const int length = frames - start < kChunk ? frames - start : kChunk;
@@ -48,38 +74,26 @@ void EqEngineState::RunSamples(const double* inL, const double* inR, double* out
                 else if (switches.bell == 1)
                     low = bell.ProcessExact3(y);
 
-                // Eight values at 8 fs; each section runs over all eight in time order.
-                Stereo v[8];
+                Stereo v[UpperBands::kValues];
                 resampler.Interpolate(low, v);
-#pragma GCC unroll 8
-                for (int j = 0; j < 8; ++j) v[j] = high.ProcessFactored3(v[j]);
-#pragma GCC unroll 8
-                for (int j = 0; j < 8; ++j) v[j] = lowMid.ProcessFactored3(v[j]);
-#pragma GCC unroll 8
-                for (int j = 0; j < 8; ++j) v[j] = highMid.ProcessFactored3(v[j]);
-                resampler.Append(v);
-                const Stereo decimated = resampler.Decimate();
-
+                turn(n, v);
                 // Any value but 0 gives the processed output, so the outputs are always written.
                 if (switches.in == 0) {
                     outL[n] = x[kLeft];
                     outR[n] = x[kRight];
-                } else {
-                    // The output smoother steps once per channel, so twice per sample.
-                    const double gainL = gainSmoother.Step(gainTarget);
-                    const double gainR = gainSmoother.Step(gainTarget);
-                    const Stereo out = decimated * Stereo{gainL, gainR};
-                    outL[n] = out[kLeft];
-                    outR[n] = out[kRight];
                 }
             });
+    }
+    if constexpr (kLag > 0) {
+        const Stereo idle[UpperBands::kValues] = {};
+        for (int t = frames; t < frames + kLag; ++t) turn(t, idle);
     }
 
     _sections[static_cast<int>(SectionKind::kLowShelf)] = shelf;
     _sections[static_cast<int>(SectionKind::kLowBell)] = bell;
-    _sections[static_cast<int>(SectionKind::kLowMid)] = lowMid;
-    _sections[static_cast<int>(SectionKind::kHighMid)] = highMid;
-    _sections[static_cast<int>(SectionKind::kHigh)] = high;
+    upper.Store(_sections[static_cast<int>(SectionKind::kHigh)],
+                _sections[static_cast<int>(SectionKind::kLowMid)],
+                _sections[static_cast<int>(SectionKind::kHighMid)]);
     _sections[static_cast<int>(SectionKind::kHighPass)] = highPass;
     _sections[static_cast<int>(SectionKind::kLowPass)] = lowPass;
     _side = side;

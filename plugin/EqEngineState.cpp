@@ -93,7 +93,8 @@ void EqEngineState::ProcessBlock(const double* inL, const double* inR, double* o
     if (frames < 1 || !inL || !inR || !outL || !outR) return;
 
     const DenormalGuard guard;
-    const EqKernel kernel = _forceBaseline ? BaselineEqKernel(_factor) : SelectEqKernel(_factor);
+    EqKernel kernel = KernelFor(_build, _factor);
+    if (!kernel) kernel = KernelFor(KernelBuild::kFastest, _factor);
     kernel(*this, inL, inR, outL, outR, frames, switches);
     RecoverNonFinite();
 }

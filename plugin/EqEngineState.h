@@ -16,6 +16,9 @@ struct EqSwitches {
     int in = 1;    // 0: the input passed through unchanged, else the processed output
 };
 
+// The instruction-set builds of the per-sample loop (see EqKernel.h).
+enum class KernelBuild { kFastest, kBaseline, kFma, kAvx512 };
+
 // The equaliser's whole audio path for a stereo pair, independent of any host binding: the
 // engine copies of the pot positions, output gain and oversampling factor, the eleven smoothers,
 // every filter section, the side path and the upper-band resampler. The plug-in class feeds it
@@ -55,9 +58,10 @@ public:
     void ProcessBlock(const double* inL, const double* inR, double* outL, double* outR, int frames,
                       const EqSwitches& switches, double rateHz) noexcept;
 
-    // Runs the x86-64 baseline build of the loop even where a faster one is available, so that
-    // tests and the benchmark can check both.
-    void ForceBaselineKernel(bool force) { _forceBaseline = force; }
+    // Runs one build of the loop instead of the fastest the processor has, so that tests and the
+    // benchmark can check each; a build that is unavailable here (see KernelFor) falls back to
+    // the fastest.
+    void ForceKernelBuild(KernelBuild build) { _build = build; }
 
     // [main thread, PlugMutex held] Clears the side path's all-pole filter states only.
     void ClearSidePath() noexcept { _side.ClearFilters(); }
@@ -81,7 +85,7 @@ private:
     double _pots[kPotCount];   // plain parameter values as the registry holds them
     double _gainTarget = 1.0;  // linear
     int _factor = 4;           // side-path oversampling, 4 or 16
-    bool _forceBaseline = false;
+    KernelBuild _build = KernelBuild::kFastest;
     PotSmoother _smoothers[kSmootherCount];
     BandSection _sections[7];  // indexed by SectionKind
     OversamplerStage _side;

@@ -13,16 +13,35 @@ bool ProcessorHasFma() noexcept {
 #endif
 }
 
-}  // namespace
-
-EqKernel FmaEqKernel(int factor) noexcept {
-    static const bool hasFma = ProcessorHasFma();
-    return hasFma ? BuiltFmaEqKernel(factor) : nullptr;
+bool ProcessorHasAvx512() noexcept {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    __builtin_cpu_init();
+    return ProcessorHasFma() && __builtin_cpu_supports("avx512f") &&
+           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+           __builtin_cpu_supports("avx512bw");
+#else
+    return false;
+#endif
 }
 
-EqKernel SelectEqKernel(int factor) noexcept {
-    const EqKernel fma = FmaEqKernel(factor);
-    return fma ? fma : BaselineEqKernel(factor);
+}  // namespace
+
+EqKernel KernelFor(KernelBuild build, int factor) noexcept {
+    static const bool hasFma = ProcessorHasFma();
+    static const bool hasAvx512 = ProcessorHasAvx512();
+    const EqKernel fma = hasFma ? BuiltFmaEqKernel(factor) : nullptr;
+    const EqKernel avx512 = hasAvx512 ? BuiltAvx512EqKernel(factor) : nullptr;
+    switch (build) {
+        case KernelBuild::kBaseline:
+            return BaselineEqKernel(factor);
+        case KernelBuild::kFma:
+            return fma;
+        case KernelBuild::kAvx512:
+            return avx512;
+        case KernelBuild::kFastest:
+            break;
+    }
+    return avx512 ? avx512 : fma ? fma : BaselineEqKernel(factor);
 }
 
 }  // namespace tesselor::plugin

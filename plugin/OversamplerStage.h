@@ -88,7 +88,7 @@ public:
         for (int c = 0; c * kStretch < count; ++c) {
             const int base = c * kStretch;
             const int now = length(c), next = length(c + 1), later = length(c + 2);
-            auto consumeHere = [&](int m) { consume(base + m); };
+            auto consumeHere = [&](int m) __attribute__((always_inline)) { consume(base + m); };
             Paired<F>(inL, inR, base + 2 * kStretch, later, side, base + kStretch, ahead, current,
                       line, consumeHere);
             Decimate<F>(later, next, side, base + kStretch, current, line, consumeHere);

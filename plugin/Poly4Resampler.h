@@ -68,7 +68,7 @@ public:
 
     // [audio thread] Push(v) twice in one go, without touching the line: writes the eight new
     // output-rate values, in time order, to `fresh` for the caller to process, after which
-    // Append(fresh) puts them into the line (Line(23) .. Line(30)).
+    // Append puts them into the line (Line(23) .. Line(30)).
     //
     // The taps of phases 0 and 2 are each other's mirror image and phase 1 is its own, so the
     // products pair up: phase 0 +- phase 2 = sum of h[4m] (u_m +- u_(7-m)).
@@ -84,11 +84,11 @@ public:
         _u[1] = u4;
         _u[0] = u4;
     }
-    // Writes the eight values as four pairs (see Decimate).
-    [[gnu::always_inline]] inline void Append(const Stereo* fresh) noexcept {
+    // The eight values come as four pairs in time order, {v0, v1}, {v2, v3}, ..., and go into
+    // the line as such (see Decimate).
+    [[gnu::always_inline]] inline void Append(const Quad* pairs) noexcept {
         Quad* line = reinterpret_cast<Quad*>(MakeRoom(8));
-        for (int j = 0; j < 4; ++j)
-            line[j] = __builtin_shufflevector(fresh[2 * j], fresh[2 * j + 1], 0, 1, 2, 3);
+        for (int p = 0; p < 4; ++p) line[p] = pairs[p];
     }
 
 private:

@@ -28,29 +28,39 @@ constexpr int kRight = 1;
 
 [[gnu::always_inline]] inline Stereo Splat(double v) { return Stereo{v, v}; }
 
-// a * b + c, fused (one rounding) where the build has FMA, else two roundings. Every place
-// where the engine may fuse says so by calling this; the compiler fuses nothing on its own.
-[[gnu::always_inline]] inline Stereo MulAdd(Stereo a, Stereo b, Stereo c) {
-#if defined(__FMA__)
-    return _mm_fmadd_pd(a, b, c);
-#else
-    return a * b + c;
-#endif
-}
+// Eight lanes: the three upper bands of both channels side by side (see UpperBandLanes). Only used
+// in the AVX-512 build, where they are one register.
+using Octo = double __attribute__((vector_size(64)));
+using OctoBits = std::int64_t __attribute__((vector_size(64)));
 
-// acc += a * b for two or four lanes, fused where the build has FMA. Four-lane values only travel
-// by reference between helpers: passed by value they would take a different calling convention
-// in the baseline build, which the compiler rightly warns about.
+// acc += a * b for two, four or eight lanes, fused (one rounding) where the build has FMA, else
+// two roundings. Every place where the engine may fuse says so by calling this or MulAdd; the
+// compiler fuses nothing on its own. Wide values only travel by reference between helpers:
+// passed by value they would take a different calling convention in each build, which the
+// compiler rightly warns about.
 template <typename V>
 [[gnu::always_inline]] inline void AddProduct(V& acc, const V& a, const V& b) {
 #if defined(__FMA__)
-    if constexpr (sizeof(V) == 32)
+    if constexpr (sizeof(V) == 64) {
+#if defined(__AVX512F__)
+        acc = _mm512_fmadd_pd(a, b, acc);
+#else
+        static_assert(sizeof(V) != 64, "eight lanes only in the AVX-512 build");
+#endif
+    } else if constexpr (sizeof(V) == 32) {
         acc = _mm256_fmadd_pd(a, b, acc);
-    else
+    } else {
         acc = _mm_fmadd_pd(a, b, acc);
+    }
 #else
     acc = a * b + acc;
 #endif
+}
+
+// a * b + c for two lanes, fused as AddProduct.
+[[gnu::always_inline]] inline Stereo MulAdd(Stereo a, Stereo b, Stereo c) {
+    AddProduct(c, a, b);
+    return c;
 }
 
 constexpr std::int64_t kSignBit = INT64_MIN;

@@ -132,7 +132,10 @@ TEST(Poly4Resampler, InterpolateMatchesTwoPushes) {
         a.Push(Splat(v));
         Stereo fresh[8];
         b.Interpolate(Splat(v), fresh);
-        b.Append(fresh);
+        Quad pairs[4];
+        for (int p = 0; p < 4; ++p)
+            pairs[p] = __builtin_shufflevector(fresh[2 * p], fresh[2 * p + 1], 0, 1, 2, 3);
+        b.Append(pairs);
         for (int k = 0; k < Poly4Resampler::kTapCount; ++k) {
             ASSERT_NEAR(a.Line(k)[0], b.Line(k)[0], 1e-14) << n << " " << k;
         }
