@@ -2,7 +2,7 @@
 
 // Body of the per-sample loop. Included only by the files that build it for one instruction
 // set each; everything it calls is inlined so that no code built for one set is shared with
-// the other.
+// another.
 
 #include "plugin/EqEngineState.h"
 #include "plugin/UpperBandLanes.h"
