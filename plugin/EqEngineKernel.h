@@ -5,6 +5,7 @@
 // another.
 
 #include "plugin/EqEngineState.h"
+#include "plugin/EqKernel.h"
 #include "plugin/UpperBandLanes.h"
 #include "plugin/UpperBandSeries.h"
 
@@ -101,6 +102,19 @@ void EqEngineState::RunSamples(const double* inL, const double* inR, double* out
     _lowOut = low;
     _pre = pre;
     _smoothers[kOutputSmoother] = gainSmoother;
+}
+
+// The loop as built in the including file, for factor 4 or 16; `Isa` names that file's build, so
+// that each build has entries of its own.
+template <int F, typename Isa>
+void RunEqKernel(EqEngineState& engine, const double* inL, const double* inR, double* outL,
+                 double* outR, int frames, EqSwitches switches) {
+    engine.RunSamples<F, Isa>(inL, inR, outL, outR, frames, switches);
+}
+
+template <typename Isa>
+EqKernel EqKernelOf(int factor) noexcept {
+    return factor == 16 ? &RunEqKernel<16, Isa> : &RunEqKernel<4, Isa>;
 }
 
 }  // namespace tesselor::plugin

@@ -10,17 +10,7 @@
 namespace tesselor::plugin {
 
 #if defined(TESSELOR_AVX512_KERNEL) && defined(__AVX512F__) && defined(NDEBUG)
-namespace {
-
-template <int F>
-void Run(EqEngineState& engine, const double* inL, const double* inR, double* outL, double* outR,
-         int frames, EqSwitches switches) {
-    engine.RunSamples<F, IsaAvx512>(inL, inR, outL, outR, frames, switches);
-}
-
-}  // namespace
-
-EqKernel BuiltAvx512EqKernel(int factor) noexcept { return factor == 16 ? &Run<16> : &Run<4>; }
+EqKernel BuiltAvx512EqKernel(int factor) noexcept { return EqKernelOf<IsaAvx512>(factor); }
 #else
 EqKernel BuiltAvx512EqKernel(int) noexcept { return nullptr; }
 #endif

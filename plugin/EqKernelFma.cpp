@@ -10,17 +10,7 @@
 namespace tesselor::plugin {
 
 #if defined(TESSELOR_FMA_KERNEL) && defined(__FMA__) && defined(NDEBUG)
-namespace {
-
-template <int F>
-void Run(EqEngineState& engine, const double* inL, const double* inR, double* outL, double* outR,
-         int frames, EqSwitches switches) {
-    engine.RunSamples<F, IsaFma>(inL, inR, outL, outR, frames, switches);
-}
-
-}  // namespace
-
-EqKernel BuiltFmaEqKernel(int factor) noexcept { return factor == 16 ? &Run<16> : &Run<4>; }
+EqKernel BuiltFmaEqKernel(int factor) noexcept { return EqKernelOf<IsaFma>(factor); }
 #else
 EqKernel BuiltFmaEqKernel(int) noexcept { return nullptr; }
 #endif
