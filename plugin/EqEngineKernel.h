@@ -7,6 +7,7 @@
 #include "plugin/EqEngineState.h"
 #include "plugin/EqKernel.h"
 #include "plugin/UpperBandLanes.h"
+#include "plugin/UpperBandPairs.h"
 #include "plugin/UpperBandSeries.h"
 
 namespace tesselor::plugin {
@@ -22,6 +23,8 @@ void EqEngineState::RunSamples(const double* inL, const double* inR, double* out
     BandSection bell = _sections[static_cast<int>(SectionKind::kLowBell)];
 #if defined(__AVX512F__)
     using UpperBands = UpperBandLanes;
+#elif defined(__AVX__)
+    using UpperBands = UpperBandPairs;
 #else
     using UpperBands = UpperBandSeries;
 #endif
@@ -40,7 +43,8 @@ void EqEngineState::RunSamples(const double* inL, const double* inR, double* out
     const double gainTarget = _gainTarget;
 
     // Turn t of the upper bands takes the new values of sample t and completes sample
-    // t - kLag: the side-by-side form runs two samples behind (see UpperBandLanes).
+    // t - kLag: the side-by-side forms run one or two samples behind (see UpperBandPairs and
+    // UpperBandLanes).
     auto turn = [&](int t, const Stereo* fresh) __attribute__((always_inline)) {
         Quad done[UpperBands::kValues / 2];
         upper.Turn(t, frames, fresh, done);

@@ -7,8 +7,8 @@ namespace tesselor::plugin {
 
 // The three upper bands one after another: the high band over the eight new values of a sample,
 // then the low-mid band over its outputs, then the high-mid band, both channels in one pair of
-// lanes. The form for builds without AVX-512; UpperBandLanes has the same interface and runs the
-// three side by side.
+// lanes. The form for the x86-64 baseline build; UpperBandPairs and UpperBandLanes have the same
+// interface and run two or three of the bands side by side.
 class UpperBandSeries {
 public:
     static constexpr int kValues = 8;  // values per section and input sample, at 8 fs

@@ -93,8 +93,8 @@ void Compare(KernelBuild build, double rateHz, int factor, const Setting& settin
 }
 
 // Every rate, factor, setting and level, through each build of the loop the processor runs: the
-// builds take other instructions for the side path and its curve, and the AVX-512 one runs the
-// upper bands side by side, two samples behind.
+// builds take other instructions for the side path and its curve, and the AVX2 and AVX-512 ones
+// run upper bands side by side, one or two samples behind.
 class EngineAccuracy : public testing::TestWithParam<KernelBuild> {};
 
 TEST_P(EngineAccuracy, MatchesLiteralEvaluationWithin120Db) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plugin/EqEngineState.h"
+#include "plugin/EqKernel.h"
 
 namespace tesselor::plugin {
 namespace {
@@ -76,23 +77,30 @@ TEST(EqEngine, LeftOutputDoesNotDependOnRightInput) {
 TEST(EqEngine, ProcessingInPlaceMatchesSeparateBuffers) {
     // Hosts often hand the same arrays for input and output; the upper bands may finish a sample
     // after later inputs have been read, and the side path reads ahead. Blocks around the
-    // engine's 512-sample stretch, and shorter than the upper bands' two-sample delay.
+    // engine's 512-sample stretch, and shorter than the upper bands' delay, in every build of
+    // the loop the processor runs.
     const std::vector<double> l = Noise(3000, 1), r = Noise(3000, 2);
-    std::vector<double> sepL(3000), sepR(3000), inL = l, inR = r;
-    EqEngineState separate, inPlace;
-    Defaults(separate);
-    Defaults(inPlace);
-    const int blocks[] = {1, 2, 3, 700, 512, 513, 37};
-    int pos = 0;
-    for (int b = 0; pos < 3000; ++b) {
-        const int n = std::min(blocks[b % 7], 3000 - pos);
-        const EqSwitches sw{b % 2, 1, 1};
-        separate.ProcessBlock(&l[pos], &r[pos], &sepL[pos], &sepR[pos], n, sw, kRateHz);
-        inPlace.ProcessBlock(&inL[pos], &inR[pos], &inL[pos], &inR[pos], n, sw, kRateHz);
-        pos += n;
+    for (const KernelBuild build :
+         {KernelBuild::kBaseline, KernelBuild::kFma, KernelBuild::kAvx512}) {
+        if (!KernelFor(build, 4)) continue;
+        std::vector<double> sepL(3000), sepR(3000), inL = l, inR = r;
+        EqEngineState separate, inPlace;
+        for (EqEngineState* e : {&separate, &inPlace}) {
+            Defaults(*e);
+            e->ForceKernelBuild(build);
+        }
+        const int blocks[] = {1, 2, 3, 700, 512, 513, 37};
+        int pos = 0;
+        for (int b = 0; pos < 3000; ++b) {
+            const int n = std::min(blocks[b % 7], 3000 - pos);
+            const EqSwitches sw{b % 2, 1, 1};
+            separate.ProcessBlock(&l[pos], &r[pos], &sepL[pos], &sepR[pos], n, sw, kRateHz);
+            inPlace.ProcessBlock(&inL[pos], &inR[pos], &inL[pos], &inR[pos], n, sw, kRateHz);
+            pos += n;
+        }
+        EXPECT_EQ(inL, sepL) << static_cast<int>(build);
+        EXPECT_EQ(inR, sepR) << static_cast<int>(build);
     }
-    EXPECT_EQ(inL, sepL);
-    EXPECT_EQ(inR, sepR);
 }
 
 TEST(EqEngine, OversamplingSwitchRedesignsWithoutClearing) {

@@ -1,0 +1,141 @@
+#pragma once
+
+#if defined(__AVX__)
+
+#include <cstdint>
+
+#include "plugin/BandSection.h"
+#include "plugin/StereoLanes.h"
+
+namespace tesselor::plugin {
+
+// The upper bands for builds with AVX but without AVX-512: the high and low-mid bands of both
+// channels side by side in one 256-bit register, one input sample apart (lanes 0-1 the high band
+// on sample n, 2-3 the low-mid band on the high band's outputs of sample n - 1), and the high-mid
+// band in series behind the low-mid band in a 128-bit register: two instructions for each
+// operation of a step where the series form takes three. Each section computes exactly what
+// BandSection::ProcessFactored3 computes, on the same values in the same order, one turn later; see
+// UpperBandLanes for the filling and draining at the ends of a block.
+class UpperBandPairs {
+public:
+    static constexpr int kValues = 8;  // values per section and input sample, at 8 fs
+    static constexpr int kLag = 1;     // turns between a sample's values going in and coming out
+
+    [[gnu::always_inline]] inline void Load(const BandSection& high, const BandSection& lowMid,
+                                            const BandSection& highMid) noexcept {
+        auto join = [&](Stereo BandSection::*field) {
+            return __builtin_shufflevector(high.*field, lowMid.*field, 0, 1, 2, 3);
+        };
+        _b0 = join(&BandSection::b0);
+        _b1 = join(&BandSection::b1);
+        _b2 = join(&BandSection::b2);
+        _na1 = join(&BandSection::na1);
+        _na2 = join(&BandSection::na2);
+        _na3 = join(&BandSection::na3);
+        _h = {join(&BandSection::x1), join(&BandSection::x2), join(&BandSection::x3),
+              join(&BandSection::y1), join(&BandSection::y2), join(&BandSection::y3)};
+        _highMid = highMid;
+    }
+
+    // Puts the histories back; the coefficients in the records are left as they are.
+    [[gnu::always_inline]] inline void Store(BandSection& high, BandSection& lowMid,
+                                             BandSection& highMid) const noexcept {
+        auto split = [&](Stereo BandSection::*field, const Quad& lanes) {
+            high.*field = _mm256_castpd256_pd128(lanes);
+            lowMid.*field = _mm256_extractf128_pd(lanes, 1);
+        };
+        split(&BandSection::x1, _h.x1);
+        split(&BandSection::x2, _h.x2);
+        split(&BandSection::x3, _h.x3);
+        split(&BandSection::y1, _h.y1);
+        split(&BandSection::y2, _h.y2);
+        split(&BandSection::y3, _h.y3);
+        highMid = _highMid;
+    }
+
+    // Turn t = 0, 1, .., frames of a block of `frames` samples: `fresh` holds the eight new
+    // values of sample t for the high band (ignored at t = frames). From t = 1 on, writes the
+    // high-mid band's eight outputs of sample t - 1 to `done` as four pairs in time order. In the
+    // first and the last turn only the stage that has a sample to work on keeps its results.
+    [[gnu::always_inline]] inline void Turn(int t, int frames, const Stereo* fresh,
+                                            Quad* done) noexcept {
+        if (t >= 1 && t < frames) {
+            Advance(fresh);
+            Finish(done);
+            return;
+        }
+        const History kept = _h;
+        Advance(fresh);
+        const std::int64_t high = t < frames ? -1 : 0;
+        const std::int64_t lowMid = t >= 1 ? -1 : 0;
+        const QuadBits active = {high, high, lowMid, lowMid};
+        Keep(_h.x1, kept.x1, active);
+        Keep(_h.x2, kept.x2, active);
+        Keep(_h.x3, kept.x3, active);
+        Keep(_h.y1, kept.y1, active);
+        Keep(_h.y2, kept.y2, active);
+        Keep(_h.y3, kept.y3, active);
+        if (t >= 1) Finish(done);
+    }
+
+private:
+    struct History {
+        Quad x1, x2, x3;  // x1, then the pair sums x1 + x2 and x2 + x3, as in BandSection
+        Quad y1, y2, y3;
+    };
+
+    // The high and low-mid bands one step on: the new value enters the high band's lanes, the
+    // low-mid band takes the high band's output of the same step one turn ago.
+    [[gnu::always_inline]] inline void Advance(const Stereo* fresh) noexcept {
+#pragma GCC unroll 8
+        for (int j = 0; j < kValues; ++j) {
+            const Quad in =
+                _mm256_permute2f128_pd(_mm256_castpd128_pd256(fresh[j]), _carry[j], 0x20);
+            _carry[j] = Step(in);
+        }
+    }
+    // The high-mid band over the low-mid band's outputs of this turn.
+    [[gnu::always_inline]] inline void Finish(Quad* done) noexcept {
+        Stereo v[kValues];
+#pragma GCC unroll 8
+        for (int j = 0; j < kValues; ++j)
+            v[j] = _highMid.ProcessFactored3(_mm256_extractf128_pd(_carry[j], 1));
+#pragma GCC unroll 4
+        for (int p = 0; p < kValues / 2; ++p)
+            done[p] = __builtin_shufflevector(v[2 * p], v[2 * p + 1], 0, 1, 2, 3);
+    }
+
+    // BandSection::ProcessFactored3 in four lanes, operation for operation.
+    [[gnu::always_inline]] inline Quad Step(const Quad& x) noexcept {
+        const Quad p0 = x + _h.x1;
+        Quad y = _b1 * _h.x2;
+        AddProduct(y, _na2, _h.y2);
+        AddProduct(y, _na3, _h.y3);
+        AddProduct(y, _b2, _h.x3);
+        AddProduct(y, _b0, p0);
+        AddProduct(y, _na1, _h.y1);
+        _h.x3 = _h.x2;
+        _h.x2 = p0;
+        _h.x1 = x;
+        _h.y3 = _h.y2;
+        _h.y2 = _h.y1;
+        _h.y1 = y;
+        return y;
+    }
+
+    // Lanes of `now` where `mask` is all ones go on; the others return to `before`.
+    [[gnu::always_inline]] static inline void Keep(Quad& now, const Quad& before,
+                                                   const QuadBits& mask) noexcept {
+        now = reinterpret_cast<Quad>((reinterpret_cast<const QuadBits&>(now) & mask) |
+                                     (reinterpret_cast<const QuadBits&>(before) & ~mask));
+    }
+
+    Quad _b0{}, _b1{}, _b2{}, _na1{}, _na2{}, _na3{};
+    History _h{};
+    Quad _carry[kValues] = {};  // each step's output of the last turn
+    BandSection _highMid;
+};
+
+}  // namespace tesselor::plugin
+
+#endif  // __AVX__
