@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "plugin/BandSection.h"
+#include "plugin/LaneSections.h"
 #include "plugin/StereoLanes.h"
 
 namespace tesselor::plugin {
@@ -26,35 +27,21 @@ public:
 
     [[gnu::always_inline]] inline void Load(const BandSection& high, const BandSection& lowMid,
                                             const BandSection& highMid) noexcept {
-        auto join = [&](Stereo BandSection::*field) {
+        _sections.Load([&](Stereo BandSection::*field) {
             const Quad front = __builtin_shufflevector(high.*field, lowMid.*field, 0, 1, 2, 3);
             const Quad back = __builtin_shufflevector(highMid.*field, Stereo{}, 0, 1, 2, 3);
             return __builtin_shufflevector(front, back, 0, 1, 2, 3, 4, 5, 6, 7);
-        };
-        _b0 = join(&BandSection::b0);
-        _b1 = join(&BandSection::b1);
-        _b2 = join(&BandSection::b2);
-        _na1 = join(&BandSection::na1);
-        _na2 = join(&BandSection::na2);
-        _na3 = join(&BandSection::na3);
-        _h = {join(&BandSection::x1), join(&BandSection::x2), join(&BandSection::x3),
-              join(&BandSection::y1), join(&BandSection::y2), join(&BandSection::y3)};
+        });
     }
 
     // Puts the histories back; the coefficients in the records are left as they are.
     [[gnu::always_inline]] inline void Store(BandSection& high, BandSection& lowMid,
                                              BandSection& highMid) const noexcept {
-        auto split = [&](Stereo BandSection::*field, const Octo& lanes) {
+        _sections.Store([&](Stereo BandSection::*field, const Octo& lanes) {
             high.*field = __builtin_shufflevector(lanes, lanes, 0, 1);
             lowMid.*field = __builtin_shufflevector(lanes, lanes, 2, 3);
             highMid.*field = __builtin_shufflevector(lanes, lanes, 4, 5);
-        };
-        split(&BandSection::x1, _h.x1);
-        split(&BandSection::x2, _h.x2);
-        split(&BandSection::x3, _h.x3);
-        split(&BandSection::y1, _h.y1);
-        split(&BandSection::y2, _h.y2);
-        split(&BandSection::y3, _h.y3);
+        });
     }
 
     // Turn t = 0, 1, .., frames + 1 of a block of `frames` samples: `fresh` holds the eight new
@@ -68,26 +55,15 @@ public:
             Advance(fresh, done);
             return;
         }
-        const History kept = _h;
+        const LaneSections<Octo>::History kept = _sections.h;
         Advance(fresh, done);
         const std::int64_t high = t < frames ? -1 : 0;
         const std::int64_t lowMid = t >= 1 && t <= frames ? -1 : 0;
         const std::int64_t highMid = t >= 2 ? -1 : 0;
-        const OctoBits active = {high, high, lowMid, lowMid, highMid, highMid, 0, 0};
-        Keep(_h.x1, kept.x1, active);
-        Keep(_h.x2, kept.x2, active);
-        Keep(_h.x3, kept.x3, active);
-        Keep(_h.y1, kept.y1, active);
-        Keep(_h.y2, kept.y2, active);
-        Keep(_h.y3, kept.y3, active);
+        _sections.KeepOnly(OctoBits{high, high, lowMid, lowMid, highMid, highMid, 0, 0}, kept);
     }
 
 private:
-    struct History {
-        Octo x1, x2, x3;  // x1, then the pair sums x1 + x2 and x2 + x3, as in BandSection
-        Octo y1, y2, y3;
-    };
-
     // Every stage one step on. The new value enters the high band's lanes; every other stage
     // takes the output the stage before it made of the same step one turn ago.
     [[gnu::always_inline]] inline void Advance(const Stereo* fresh, Quad* done) noexcept {
@@ -95,40 +71,14 @@ private:
         for (int j = 0; j < kValues; ++j) {
             const Octo in = __builtin_shufflevector(_mm512_castpd128_pd512(fresh[j]), _carry[j], 0,
                                                     1, 8, 9, 10, 11, 12, 13);
-            _carry[j] = Step(in);
+            _carry[j] = _sections.Step(in);
         }
 #pragma GCC unroll 4
         for (int p = 0; p < kValues / 2; ++p)
             done[p] = __builtin_shufflevector(_carry[2 * p], _carry[2 * p + 1], 4, 5, 12, 13);
     }
 
-    // BandSection::ProcessFactored3 in every lane, operation for operation.
-    [[gnu::always_inline]] inline Octo Step(const Octo& x) noexcept {
-        const Octo p0 = x + _h.x1;
-        Octo y = _b1 * _h.x2;
-        AddProduct(y, _na2, _h.y2);
-        AddProduct(y, _na3, _h.y3);
-        AddProduct(y, _b2, _h.x3);
-        AddProduct(y, _b0, p0);
-        AddProduct(y, _na1, _h.y1);
-        _h.x3 = _h.x2;
-        _h.x2 = p0;
-        _h.x1 = x;
-        _h.y3 = _h.y2;
-        _h.y2 = _h.y1;
-        _h.y1 = y;
-        return y;
-    }
-
-    // Lanes of `now` where `mask` is all ones go on; the others return to `before`.
-    [[gnu::always_inline]] static inline void Keep(Octo& now, const Octo& before,
-                                                   const OctoBits& mask) noexcept {
-        now = reinterpret_cast<Octo>((reinterpret_cast<const OctoBits&>(now) & mask) |
-                                     (reinterpret_cast<const OctoBits&>(before) & ~mask));
-    }
-
-    Octo _b0{}, _b1{}, _b2{}, _na1{}, _na2{}, _na3{};
-    History _h{};
+    LaneSections<Octo> _sections;
     Octo _carry[kValues] = {};  // each step's output of the last turn
 };
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "plugin/BandSection.h"
+#include "plugin/LaneSections.h"
 #include "plugin/StereoLanes.h"
 
 namespace tesselor::plugin {
@@ -23,33 +24,19 @@ public:
 
     [[gnu::always_inline]] inline void Load(const BandSection& high, const BandSection& lowMid,
                                             const BandSection& highMid) noexcept {
-        auto join = [&](Stereo BandSection::*field) {
+        _sections.Load([&](Stereo BandSection::*field) {
             return __builtin_shufflevector(high.*field, lowMid.*field, 0, 1, 2, 3);
-        };
-        _b0 = join(&BandSection::b0);
-        _b1 = join(&BandSection::b1);
-        _b2 = join(&BandSection::b2);
-        _na1 = join(&BandSection::na1);
-        _na2 = join(&BandSection::na2);
-        _na3 = join(&BandSection::na3);
-        _h = {join(&BandSection::x1), join(&BandSection::x2), join(&BandSection::x3),
-              join(&BandSection::y1), join(&BandSection::y2), join(&BandSection::y3)};
+        });
         _highMid = highMid;
     }
 
     // Puts the histories back; the coefficients in the records are left as they are.
     [[gnu::always_inline]] inline void Store(BandSection& high, BandSection& lowMid,
                                              BandSection& highMid) const noexcept {
-        auto split = [&](Stereo BandSection::*field, const Quad& lanes) {
+        _sections.Store([&](Stereo BandSection::*field, const Quad& lanes) {
             high.*field = _mm256_castpd256_pd128(lanes);
             lowMid.*field = _mm256_extractf128_pd(lanes, 1);
-        };
-        split(&BandSection::x1, _h.x1);
-        split(&BandSection::x2, _h.x2);
-        split(&BandSection::x3, _h.x3);
-        split(&BandSection::y1, _h.y1);
-        split(&BandSection::y2, _h.y2);
-        split(&BandSection::y3, _h.y3);
+        });
         highMid = _highMid;
     }
 
@@ -64,26 +51,15 @@ public:
             Finish(done);
             return;
         }
-        const History kept = _h;
+        const LaneSections<Quad>::History kept = _sections.h;
         Advance(fresh);
         const std::int64_t high = t < frames ? -1 : 0;
         const std::int64_t lowMid = t >= 1 ? -1 : 0;
-        const QuadBits active = {high, high, lowMid, lowMid};
-        Keep(_h.x1, kept.x1, active);
-        Keep(_h.x2, kept.x2, active);
-        Keep(_h.x3, kept.x3, active);
-        Keep(_h.y1, kept.y1, active);
-        Keep(_h.y2, kept.y2, active);
-        Keep(_h.y3, kept.y3, active);
+        _sections.KeepOnly(QuadBits{high, high, lowMid, lowMid}, kept);
         if (t >= 1) Finish(done);
     }
 
 private:
-    struct History {
-        Quad x1, x2, x3;  // x1, then the pair sums x1 + x2 and x2 + x3, as in BandSection
-        Quad y1, y2, y3;
-    };
-
     // The high and low-mid bands one step on: the new value enters the high band's lanes, the
     // low-mid band takes the high band's output of the same step one turn ago.
     [[gnu::always_inline]] inline void Advance(const Stereo* fresh) noexcept {
@@ -91,7 +67,7 @@ private:
         for (int j = 0; j < kValues; ++j) {
             const Quad in =
                 _mm256_permute2f128_pd(_mm256_castpd128_pd256(fresh[j]), _carry[j], 0x20);
-            _carry[j] = Step(in);
+            _carry[j] = _sections.Step(in);
         }
     }
     // The high-mid band over the low-mid band's outputs of this turn.
@@ -105,33 +81,7 @@ private:
             done[p] = __builtin_shufflevector(v[2 * p], v[2 * p + 1], 0, 1, 2, 3);
     }
 
-    // BandSection::ProcessFactored3 in four lanes, operation for operation.
-    [[gnu::always_inline]] inline Quad Step(const Quad& x) noexcept {
-        const Quad p0 = x + _h.x1;
-        Quad y = _b1 * _h.x2;
-        AddProduct(y, _na2, _h.y2);
-        AddProduct(y, _na3, _h.y3);
-        AddProduct(y, _b2, _h.x3);
-        AddProduct(y, _b0, p0);
-        AddProduct(y, _na1, _h.y1);
-        _h.x3 = _h.x2;
-        _h.x2 = p0;
-        _h.x1 = x;
-        _h.y3 = _h.y2;
-        _h.y2 = _h.y1;
-        _h.y1 = y;
-        return y;
-    }
-
-    // Lanes of `now` where `mask` is all ones go on; the others return to `before`.
-    [[gnu::always_inline]] static inline void Keep(Quad& now, const Quad& before,
-                                                   const QuadBits& mask) noexcept {
-        now = reinterpret_cast<Quad>((reinterpret_cast<const QuadBits&>(now) & mask) |
-                                     (reinterpret_cast<const QuadBits&>(before) & ~mask));
-    }
-
-    Quad _b0{}, _b1{}, _b2{}, _na1{}, _na2{}, _na3{};
-    History _h{};
+    LaneSections<Quad> _sections;
     Quad _carry[kValues] = {};  // each step's output of the last turn
     BandSection _highMid;
 };
