@@ -45,8 +45,6 @@ public:
     // Line(0) is the oldest of the 31 values, Line(30) the newest; writable in place.
     Stereo& Line(int k) { return _buffer[1 + _start + k]; }
     const Stereo& Line(int k) const { return _buffer[1 + _start + k]; }
-    // Input history u_m, newest first; each entry is a pushed value times 4.
-    Stereo History(int m) const { return _u[m]; }
 
     // Sum of h[k] Line(k). Does not change state. Line(1) .. Line(30) are read as 15 pairs in
     // four lanes, the same pairs Append writes, so each load finds one whole earlier store (a
@@ -127,7 +125,7 @@ private:
         out[3] = Splat(kTaps[15]) * h[3];
     }
 
-    Stereo _u[kHistory];
+    Stereo _u[kHistory];  // input history u_m, newest first; each a pushed value times 4
     // _start only moves by 4 or 8 and returns to 0, so it stays even; with the line starting one
     // value into the buffer, Line(k) for odd k is 32-byte aligned, as the pair loads want.
     int _start = 0;  // the line is Line(0) .. Line(30) = _buffer[1 + _start ..]

@@ -16,7 +16,6 @@ public:
         return _z;
     }
     double Value() const { return _z; }
-    double Pole() const { return _p; }
 
 private:
     double _b = 1.0;  // 1 - p

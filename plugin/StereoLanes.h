@@ -65,17 +65,4 @@ template <typename V>
 
 constexpr std::int64_t kSignBit = INT64_MIN;
 
-[[gnu::always_inline]] inline Stereo Abs(Stereo v) {
-    return reinterpret_cast<Stereo>(reinterpret_cast<StereoBits>(v) & ~kSignBit);
-}
-// Lanes of v where `mask` is all ones, 0 elsewhere.
-[[gnu::always_inline]] inline Stereo Keep(Stereo v, StereoBits mask) {
-    return reinterpret_cast<Stereo>(reinterpret_cast<StereoBits>(v) & mask);
-}
-// |magnitude| with the sign bit of `sign`; `magnitude` must be non-negative.
-[[gnu::always_inline]] inline Stereo WithSignOf(Stereo magnitude, Stereo sign) {
-    return reinterpret_cast<Stereo>(reinterpret_cast<StereoBits>(magnitude) |
-                                    (reinterpret_cast<StereoBits>(sign) & kSignBit));
-}
-
 }  // namespace tesselor::plugin

@@ -30,12 +30,8 @@ public:
 
     const Table& Positive() const { return _positive; }
     const Table& Negative() const { return _negative; }
-    // For the engine's vector path: entry k widened to double at [2k], and the step to entry
-    // k + 1 at [2k + 1]; the last entry has step 0 so that clamping the index to it is exact.
-    const double* WidenedPairs() const { return _pairs; }
-    double Scale() const { return static_cast<double>(_positive.scale); }
 
-    // Evaluate of `count` stereo values in place, each taken times `scale` / Scale() first (the
+    // Evaluate of `count` stereo values in place, each taken times `scale` / kScale first (the
     // engine folds its oversampling factor in; a power of two, so the products are the same).
     // Four lanes at a time from the widened pairs: e_i + (e_(i+1) - e_i) * frac, which differs
     // from the two-product form only by rounding. `values` is 32-byte aligned.
@@ -83,6 +79,8 @@ private:
 
     Table _positive;
     Table _negative;
+    // For the vector path: entry k widened to double at [2k], and the step to entry k + 1 at
+    // [2k + 1]; the last entry has step 0 so that clamping the index to it is exact.
     alignas(16) double _pairs[2 * kEntryCount];
 };
 

@@ -178,8 +178,8 @@ RasterBitmap* LoadPngEntry(const char* path, bool checkExtension, RasterBitmap* 
 
 const char* PngExtensions() { return "PNG files (*.PNG)\0*.PNG\0"; }
 
-ImageLoaderEntry gPngLoader{LoadPngEntry, PngExtensions, nullptr};
-const ImageLoaderEntry* gFirstLoader = &gPngLoader;
+const ImageLoaderEntry gPngLoader{LoadPngEntry, PngExtensions, nullptr};
+const ImageLoaderEntry* const gFirstLoader = &gPngLoader;
 
 }  // namespace
 
@@ -209,11 +209,5 @@ RasterBitmap* LoadPngFromFile(const char* path, RasterBitmap* dest) {
 }
 
 const ImageLoaderEntry* FirstImageLoader() { return gFirstLoader; }
-
-void AddImageLoader(ImageLoaderEntry* entry) {
-    if (!entry) return;
-    entry->next = gFirstLoader;
-    gFirstLoader = entry;
-}
 
 }  // namespace tesselor::raster

@@ -36,7 +36,5 @@ struct ImageLoaderEntry {
 
 // Head of the list; the PNG loader is always in it.
 const ImageLoaderEntry* FirstImageLoader();
-// Puts `entry` (which must outlive the process's use of the list) at the head. Start-up only.
-void AddImageLoader(ImageLoaderEntry* entry);
 
 }  // namespace tesselor::raster

@@ -57,7 +57,6 @@ public:
     Steinberg::Vst::IComponent* Component() const { return _component; }
     Steinberg::Vst::IAudioProcessor* Processor() const { return _processor; }
     Steinberg::Vst::IEditController* Controller() const { return _controller; }
-    int Channels() const { return _channels; }
 
 private:
     HostedPlugin() = default;

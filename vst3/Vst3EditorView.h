@@ -40,8 +40,6 @@ public:
     // the frame refuses.
     bool RequestResize(int width, int height);
 
-    bool IsExpectingResize() const { return _expectingResize; }
-
 private:
     bool HasGraphics() const;
 
