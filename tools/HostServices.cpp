@@ -133,4 +133,10 @@ tresult PLUGIN_API ByteStream::queryInterface(const TUID iid, void** obj) {
     return Answer<IBStream>(this, this, iid, obj);
 }
 
+std::string PluginText(const Steinberg::Vst::TChar* text) {
+    std::string s;
+    for (int k = 0; text && k < 128 && text[k]; ++k) s += static_cast<char>(text[k] & 0xFF);
+    return s;
+}
+
 }  // namespace tesselor::tools

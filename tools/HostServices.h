@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "pluginterfaces/base/ibstream.h"
@@ -96,5 +97,9 @@ private:
     std::vector<std::uint8_t> _bytes;
     std::size_t _cursor = 0;
 };
+
+// A plug-in's text (a name, title, unit or value field) as the host prints it: each unit's low
+// byte, up to the first NUL or the field's 128 units.
+std::string PluginText(const Steinberg::Vst::TChar* text);
 
 }  // namespace tesselor::tools

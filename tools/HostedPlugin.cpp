@@ -134,10 +134,8 @@ std::vector<HostedParam> HostedPlugin::Params() const {
         if (_controller->getParameterInfo(i, info) != kResultOk) continue;
         HostedParam p;
         p.id = info.id;
-        for (int k = 0; k < 128 && info.title[k]; ++k)
-            p.title += static_cast<char>(info.title[k] & 0xFF);
-        for (int k = 0; k < 128 && info.units[k]; ++k)
-            p.units += static_cast<char>(info.units[k] & 0xFF);
+        p.title = PluginText(info.title);
+        p.units = PluginText(info.units);
         p.defaultNormal = info.defaultNormalizedValue;
         p.stepCount = info.stepCount;
         p.flags = info.flags;
@@ -148,11 +146,7 @@ std::vector<HostedParam> HostedPlugin::Params() const {
 
 std::string HostedPlugin::ValueText(ParamID id, double normal) const {
     String128 text = {};
-    if (_controller->getParamStringByValue(id, normal, text) == kResultOk) {
-        std::string s;
-        for (int k = 0; k < 128 && text[k]; ++k) s += static_cast<char>(text[k] & 0xFF);
-        return s;
-    }
+    if (_controller->getParamStringByValue(id, normal, text) == kResultOk) return PluginText(text);
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%g", normal);
     return buffer;

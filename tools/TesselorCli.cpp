@@ -95,9 +95,7 @@ int Info(const std::string& bundle) {
         for (int b = 0; b < count; ++b) {
             Steinberg::Vst::BusInfo info = {};
             component->getBusInfo(Steinberg::Vst::kAudio, dir, b, info);
-            std::string name;
-            for (int k = 0; k < 128 && info.name[k]; ++k)
-                name += static_cast<char>(info.name[k] & 0xFF);
+            const std::string name = PluginText(info.name);
             std::printf("%s bus  %d: \"%s\", %d channel%s\n",
                         dir == Steinberg::Vst::kInput ? "input " : "output", b, name.c_str(),
                         info.channelCount, info.channelCount == 1 ? "" : "s");

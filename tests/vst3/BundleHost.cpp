@@ -5,12 +5,6 @@ namespace tesselor::vst3::test {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-std::string Narrow(const TChar* text) {
-    std::string s;
-    for (int i = 0; text && text[i] && i < 128; ++i) s += static_cast<char>(text[i] & 0xFF);
-    return s;
-}
-
 Instance::Instance(IPluginFactory* factory, const TUID cid) {
     if (factory->createInstance(cid, IComponent::iid, reinterpret_cast<void**>(&component)) !=
         kResultOk)
@@ -97,13 +91,13 @@ std::vector<std::uint8_t> Instance::State() {
 std::string Instance::Title(int32 index) {
     ParameterInfo info = {};
     controller->getParameterInfo(index, info);
-    return Narrow(info.title);
+    return tools::PluginText(info.title);
 }
 
 std::string Instance::ValueText(ParamID id, double normal) {
     String128 text = {};
     if (controller->getParamStringByValue(id, normal, text) != kResultOk) return "<none>";
-    return Narrow(text);
+    return tools::PluginText(text);
 }
 
 }  // namespace tesselor::vst3::test

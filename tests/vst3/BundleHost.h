@@ -46,6 +46,4 @@ struct Instance {
     std::string ValueText(Steinberg::Vst::ParamID id, double normal);
 };
 
-std::string Narrow(const Steinberg::Vst::TChar* text);
-
 }  // namespace tesselor::vst3::test

@@ -81,7 +81,7 @@ TEST_F(Vst3Binding, NegotiatesStereoAndMonoAndRefusesOtherPairings) {
     auto busName = [&](BusDirection dir) {
         BusInfo info = {};
         plugin->component->getBusInfo(kAudio, dir, 0, info);
-        return Narrow(info.name);
+        return tools::PluginText(info.name);
     };
     EXPECT_EQ(busName(kInput), "Main Input");
     EXPECT_EQ(plugin->processor->setBusArrangements(&stereo, 1, &stereo, 1), kResultOk);
@@ -322,12 +322,12 @@ TEST_F(Vst3Binding, PublishesPresetBypassAndEveryParameterWithTheirTexts) {
     ASSERT_EQ(c->getParameterCount(), kTestParamCount + kHostIndexOfFirst);
     ParameterInfo info = {};
     ASSERT_EQ(c->getParameterInfo(0, info), kResultOk);
-    EXPECT_EQ(Narrow(info.title), "Preset");
+    EXPECT_EQ(tools::PluginText(info.title), "Preset");
     EXPECT_EQ(info.id, kPresetParamId);
     EXPECT_EQ(info.flags, ParameterInfo::kIsProgramChange);
     EXPECT_EQ(info.stepCount, 2);
     ASSERT_EQ(c->getParameterInfo(1, info), kResultOk);
-    EXPECT_EQ(Narrow(info.title), "Bypass");
+    EXPECT_EQ(tools::PluginText(info.title), "Bypass");
     EXPECT_EQ(info.flags, 0x10009);
     EXPECT_EQ(info.stepCount, 1);
     EXPECT_EQ(c->getParameterInfo(-1, info), kResultFalse);
@@ -352,11 +352,11 @@ TEST_F(Vst3Binding, PublishesPresetBypassAndEveryParameterWithTheirTexts) {
         SCOPED_TRACE(i);
         ASSERT_EQ(c->getParameterInfo(i + kHostIndexOfFirst, info), kResultOk);
         EXPECT_EQ(info.id, static_cast<ParamID>(i));
-        EXPECT_EQ(Narrow(info.title), expected[i].title);
+        EXPECT_EQ(tools::PluginText(info.title), expected[i].title);
         EXPECT_EQ(info.stepCount, expected[i].steps);
         EXPECT_EQ(info.unitId, expected[i].unit);
         EXPECT_EQ(info.flags, expected[i].flags);
-        EXPECT_EQ(Narrow(info.units), expected[i].units);
+        EXPECT_EQ(tools::PluginText(info.units), expected[i].units);
     }
     EXPECT_EQ(plugin->ValueText(kGain, 0.5), "1.00");
     EXPECT_EQ(plugin->ValueText(kUnset, 0.0), "0");
@@ -387,25 +387,25 @@ TEST_F(Vst3Binding, DescribesUnitsAndTheProgramList) {
     ASSERT_EQ(units->getUnitCount(), 3);
     UnitInfo unit = {};
     ASSERT_EQ(units->getUnitInfo(0, unit), kResultOk);
-    EXPECT_EQ(Narrow(unit.name), "Root Unit");
+    EXPECT_EQ(tools::PluginText(unit.name), "Root Unit");
     EXPECT_EQ(unit.parentUnitId, kNoParentUnitId);
     ASSERT_EQ(units->getUnitInfo(2, unit), kResultOk);
-    EXPECT_EQ(Narrow(unit.name), "Diagnostics");
+    EXPECT_EQ(tools::PluginText(unit.name), "Diagnostics");
     EXPECT_EQ(unit.parentUnitId, kRootUnitId);
     EXPECT_EQ(units->getUnitInfo(3, unit), kResultFalse);
 
     EXPECT_EQ(units->getProgramListCount(), 0);
     ProgramListInfo list = {};
     ASSERT_EQ(units->getProgramListInfo(0, list), kResultOk);
-    EXPECT_EQ(Narrow(list.name), "Factory Presets");
+    EXPECT_EQ(tools::PluginText(list.name), "Factory Presets");
     EXPECT_EQ(list.id, static_cast<ProgramListID>(kPresetParamId));
     EXPECT_EQ(list.programCount, 2);
     EXPECT_EQ(units->getProgramListInfo(1, list), kResultFalse);
     String128 name = {};
     ASSERT_EQ(units->getProgramName(kPresetParamId, 0, name), kResultOk);
-    EXPECT_EQ(Narrow(name), "-");
+    EXPECT_EQ(tools::PluginText(name), "-");
     ASSERT_EQ(units->getProgramName(kPresetParamId, 7, name), kResultOk);
-    EXPECT_EQ(Narrow(name), "");
+    EXPECT_EQ(tools::PluginText(name), "");
     EXPECT_EQ(units->getProgramName(1, 0, name), kResultFalse);
 
     // The preset parameter: 0.5 of two slots asks for slot 1, never used, which then takes the
@@ -415,7 +415,7 @@ TEST_F(Vst3Binding, DescribesUnitsAndTheProgramList) {
     ASSERT_TRUE(plugin->Prepare());
     plugin->Apply(preset);
     units->getProgramName(kPresetParamId, 1, name);
-    EXPECT_EQ(Narrow(name), "user preset 1");
+    EXPECT_EQ(tools::PluginText(name), "user preset 1");
 }
 
 TEST_F(Vst3Binding, CreatesEditorViewsThatDeclineWithoutGraphics) {
@@ -454,8 +454,8 @@ TEST(Vst3Module, FactoryDescribesOneClassAndCreatesOnlyIt) {
     ASSERT_TRUE(factory3);
     PClassInfoW wide;
     ASSERT_EQ(factory3->getClassInfoUnicode(0, &wide), kResultOk);
-    EXPECT_EQ(Narrow(wide.name), "Test Plugin");
-    EXPECT_EQ(Narrow(wide.sdkVersion), "VST 3.6.12");
+    EXPECT_EQ(tools::PluginText(wide.name), "Test Plugin");
+    EXPECT_EQ(tools::PluginText(wide.sdkVersion), "VST 3.6.12");
     EXPECT_EQ(factory3->getClassInfoUnicode(1, &wide), kInvalidArgument);
 
     // The same factory again, with one more reference.
