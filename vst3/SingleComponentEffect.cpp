@@ -21,36 +21,42 @@ SingleComponentEffect::SingleComponentEffect()
 
 SingleComponentEffect::~SingleComponentEffect() = default;
 
-AudioBus* SingleComponentEffect::addAudioInput(const TChar* name, SpeakerArrangement arrangement,
-                                               BusType type, int32 flags) {
+namespace {
+
+AudioBus* AddAudioBus(BusList& list, const TChar* name, SpeakerArrangement arrangement,
+                      BusType type, int32 flags) {
     try {
         auto* bus = new AudioBus(name, type, flags, arrangement);
-        audioInputs.push_back(IPtr<Bus>(bus, false));
+        list.push_back(IPtr<Bus>(bus, false));
         return bus;
     } catch (...) {
         return nullptr;
     }
+}
+
+AudioBus* AudioBusAt(BusList& list, int32 index) {
+    if (index < 0 || index >= static_cast<int32>(list.size())) return nullptr;
+    return FCast<AudioBus>(list[index].get());
+}
+
+}  // namespace
+
+AudioBus* SingleComponentEffect::addAudioInput(const TChar* name, SpeakerArrangement arrangement,
+                                               BusType type, int32 flags) {
+    return AddAudioBus(audioInputs, name, arrangement, type, flags);
 }
 
 AudioBus* SingleComponentEffect::addAudioOutput(const TChar* name, SpeakerArrangement arrangement,
                                                 BusType type, int32 flags) {
-    try {
-        auto* bus = new AudioBus(name, type, flags, arrangement);
-        audioOutputs.push_back(IPtr<Bus>(bus, false));
-        return bus;
-    } catch (...) {
-        return nullptr;
-    }
+    return AddAudioBus(audioOutputs, name, arrangement, type, flags);
 }
 
 AudioBus* SingleComponentEffect::getAudioInput(int32 index) {
-    if (index < 0 || index >= static_cast<int32>(audioInputs.size())) return nullptr;
-    return FCast<AudioBus>(audioInputs[index].get());
+    return AudioBusAt(audioInputs, index);
 }
 
 AudioBus* SingleComponentEffect::getAudioOutput(int32 index) {
-    if (index < 0 || index >= static_cast<int32>(audioOutputs.size())) return nullptr;
-    return FCast<AudioBus>(audioOutputs[index].get());
+    return AudioBusAt(audioOutputs, index);
 }
 
 void SingleComponentEffect::removeAudioBusses() {
