@@ -466,46 +466,49 @@ bool CachedFont::DrawCachedGlyph(RasterBitmap* bitmap, uint32_t code, int x, int
     const uint8_t* mask = _coverage + (g->position - 1);
     const uint32_t f = _foreground;
     const int fb = Channel(f, 0), fg = Channel(f, 1), fr = Channel(f, 2);
-    const int mode = _combineMode & kBlitModeMask;
-    for (int64_t r = top; r < bottom; ++r) {
-        uint32_t* row = bitmap->Row(static_cast<int>(r));
-        const uint8_t* maskRow = mask + (r - gy) * g->width;
-        for (int64_t c = left; c < right; ++c) {
-            const int k = maskRow[c - gx];
-            if (k == 0) continue;
-            const int w =
-                strength == 256 ? k + 1 : (strength * k < 65792 ? strength * k / 256 : 256);
-            const uint32_t d = row[c];
-            const int db = Channel(d, 0), dg = Channel(d, 1), dr = Channel(d, 2),
-                      da = Channel(d, 3);
-            switch (mode) {
-                case kBlitCopy:
-                    row[c] = PackPixel(Lerp256(db, fb, w), Lerp256(dg, fg, w), Lerp256(dr, fr, w),
-                                       Lerp256(da, 255, w));
-                    break;
-                case kBlitAdd:
-                    row[c] = PackPixel(AddChannel(db, fb, w), AddChannel(dg, fg, w),
-                                       AddChannel(dr, fr, w), AddChannel(da, 255, w));
-                    break;
-                case kBlitDodge:
-                    row[c] = PackPixel(DodgeChannel(db, fb, w), DodgeChannel(dg, fg, w),
-                                       DodgeChannel(dr, fr, w), DodgeChannel(da, 255, w));
-                    break;
-                case kBlitMultiply:
-                    row[c] = PackPixel(MultiplyChannel(db, fb, w), MultiplyChannel(dg, fg, w),
-                                       MultiplyChannel(dr, fr, w), MultiplyChannel(da, 255, w));
-                    break;
-                case kBlitOverlay:
-                    row[c] = PackPixel(OverlayChannel(db, fb, w), OverlayChannel(dg, fg, w),
-                                       OverlayChannel(dr, fr, w), OverlayChannel(da, 255, w));
-                    break;
-                case kBlitHsvAdjust:
-                    row[c] = HsvAdjustPixel(d, fr, fg, fb, w, 255);
-                    break;
-                default:
-                    break;
+    // Runs rule(d, w) -> new d over the covered pixels, w being the coverage at strength D; the
+    // mode is chosen once, outside the loops.
+    auto each = [&](auto rule) {
+        for (int64_t r = top; r < bottom; ++r) {
+            uint32_t* row = bitmap->Row(static_cast<int>(r));
+            const uint8_t* maskRow = mask + (r - gy) * g->width;
+            for (int64_t c = left; c < right; ++c) {
+                const int k = maskRow[c - gx];
+                if (k == 0) continue;
+                const int w =
+                    strength == 256 ? k + 1 : (strength * k < 65792 ? strength * k / 256 : 256);
+                row[c] = rule(row[c], w);
             }
         }
+    };
+    // The foreground colour with an opaque alpha, channel by channel.
+    auto perChannel = [&](auto channel) {
+        each([=](uint32_t d, int w) {
+            return PackPixel(channel(Channel(d, 0), fb, w), channel(Channel(d, 1), fg, w),
+                             channel(Channel(d, 2), fr, w), channel(Channel(d, 3), 255, w));
+        });
+    };
+    switch (_combineMode & kBlitModeMask) {
+        case kBlitCopy:
+            perChannel([](int d, int s, int w) { return Lerp256(d, s, w); });
+            break;
+        case kBlitAdd:
+            perChannel([](int d, int s, int w) { return AddChannel(d, s, w); });
+            break;
+        case kBlitDodge:
+            perChannel([](int d, int s, int w) { return DodgeChannel(d, s, w); });
+            break;
+        case kBlitMultiply:
+            perChannel([](int d, int s, int w) { return MultiplyChannel(d, s, w); });
+            break;
+        case kBlitOverlay:
+            perChannel([](int d, int s, int w) { return OverlayChannel(d, s, w); });
+            break;
+        case kBlitHsvAdjust:
+            each([=](uint32_t d, int w) { return HsvAdjustPixel(d, fr, fg, fb, w, 255); });
+            break;
+        default:
+            break;
     }
     return true;
 }
