@@ -71,8 +71,12 @@ void EqEngineState::DesignPair(SectionKind kind, double rateHz, int gainSmoother
 }
 
 void EqEngineState::BeginBlock(double rateHz) noexcept {
-    for (int i = 0; i < kOutputSmoother; ++i) _smoothers[i].SetCorner(kPotCornerHz, rateHz);
-    _smoothers[kOutputSmoother].SetCorner(kGainCornerHz, rateHz);
+    // The smoothers' poles depend on the rate alone, the side path's filter on the factor alone.
+    if (rateHz != _poleRateHz) {
+        for (int i = 0; i < kOutputSmoother; ++i) _smoothers[i].SetCorner(kPotCornerHz, rateHz);
+        _smoothers[kOutputSmoother].SetCorner(kGainCornerHz, rateHz);
+        _poleRateHz = rateHz;
+    }
 
     // The order is part of the sound: each design takes its steps from the shared smoothers.
     const double upperRateHz = 8.0 * rateHz;
@@ -83,7 +87,10 @@ void EqEngineState::BeginBlock(double rateHz) noexcept {
     DesignPair(SectionKind::kHigh, upperRateHz, 8, 9);
     DesignPair(SectionKind::kHighPass, rateHz, -1, 1);
     DesignPair(SectionKind::kLowPass, rateHz, -1, 0);
-    _side.Design(0.2 / _factor);
+    if (_factor != _sideFactor) {
+        _side.Design(0.2 / _factor);
+        _sideFactor = _factor;
+    }
 }
 
 void EqEngineState::ProcessBlock(const double* inL, const double* inR, double* outL, double* outR,

@@ -87,6 +87,8 @@ private:
     int _factor = 4;           // side-path oversampling, 4 or 16
     KernelBuild _build = KernelBuild::kFastest;
     PotSmoother _smoothers[kSmootherCount];
+    double _poleRateHz = 0.0;  // the rate the smoothers' poles were set for; 0 before any block
+    int _sideFactor = 0;       // the factor the side path was designed for; 0 before any block
     BandSection _sections[7];  // indexed by SectionKind
     OversamplerStage _side;
     Poly4Resampler _resampler;
