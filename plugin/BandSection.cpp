@@ -27,8 +27,6 @@ void Bilinear2(double r, double c2, double c1, double c0, double out[4]) {
     out[3] = 0.0;
 }
 
-void SetLaneOf(Stereo& v, int lane, double value) { v[lane] = value; }
-
 }  // namespace
 
 SectionDesign DesignSection(SectionKind kind, double rateHz, double g, double f2, double f1) {
@@ -59,14 +57,14 @@ SectionDesign DesignSection(SectionKind kind, double rateHz, double g, double f2
 }
 
 void BandSection::SetLane(int lane, const SectionDesign& design) noexcept {
-    SetLaneOf(b0, lane, design.b[0]);
-    SetLaneOf(b1, lane, design.b[1]);
-    SetLaneOf(b2, lane, design.b[2]);
-    SetLaneOf(b3, lane, design.b[3]);
-    SetLaneOf(na1, lane, -design.a[1]);
-    SetLaneOf(na2, lane, -design.a[2]);
-    SetLaneOf(na3, lane, -design.a[3]);
-    SetLaneOf(a0, lane, design.a[0]);
+    b0[lane] = design.b[0];
+    b1[lane] = design.b[1];
+    b2[lane] = design.b[2];
+    b3[lane] = design.b[3];
+    na1[lane] = -design.a[1];
+    na2[lane] = -design.a[2];
+    na3[lane] = -design.a[3];
+    a0[lane] = design.a[0];
 }
 
 void BandSection::SetLaneFactored(int lane, const SectionDesign& design) noexcept {
@@ -76,18 +74,18 @@ void BandSection::SetLaneFactored(int lane, const SectionDesign& design) noexcep
     const double c0 = design.b[0];
     const double c2 = design.b[3];
     const double c1 = 0.5 * ((design.b[1] - c0) + (design.b[2] - c2));
-    SetLaneOf(b0, lane, c0 * inv);
-    SetLaneOf(b1, lane, c1 * inv);
-    SetLaneOf(b2, lane, c2 * inv);
-    SetLaneOf(b3, lane, 0.0);
-    SetLaneOf(na1, lane, -design.a[1] * inv);
-    SetLaneOf(na2, lane, -design.a[2] * inv);
-    SetLaneOf(na3, lane, -design.a[3] * inv);
-    SetLaneOf(a0, lane, 1.0);
+    b0[lane] = c0 * inv;
+    b1[lane] = c1 * inv;
+    b2[lane] = c2 * inv;
+    b3[lane] = 0.0;
+    na1[lane] = -design.a[1] * inv;
+    na2[lane] = -design.a[2] * inv;
+    na3[lane] = -design.a[3] * inv;
+    a0[lane] = 1.0;
 }
 
 void BandSection::ClearLane(int lane) noexcept {
-    for (Stereo* v : {&x1, &x2, &x3, &y1, &y2, &y3}) SetLaneOf(*v, lane, 0.0);
+    for (Stereo* v : {&x1, &x2, &x3, &y1, &y2, &y3}) (*v)[lane] = 0.0;
 }
 
 Stereo BandSection::NonFiniteProbe() const noexcept {

@@ -45,12 +45,10 @@ const float TransferCurve::kEntries[kEntryCount] = {
 TransferCurve::TransferCurve() {
     _positive.limit = 0.833333015f;
     _negative.limit = -0.833333015f;
-    _positive.scale = _negative.scale = 142.14300537109375f;
+    _positive.scale = _negative.scale = static_cast<float>(kScale);
     for (int i = 0; i < kEntryCount; ++i) {
         _positive.entries[i] = kEntries[i];
         _negative.entries[i] = -kEntries[i];
-    }
-    for (int i = 0; i < kEntryCount; ++i) {
         const double e = kEntries[i];
         const double next = i + 1 < kEntryCount ? static_cast<double>(kEntries[i + 1]) : e;
         _pairs[2 * i] = e;
