@@ -2,20 +2,13 @@
 
 #include <cstring>
 
+#include "vst3/Vst3Text.h"
+
 namespace tesselor::vst3 {
 
 using namespace Steinberg;
 
 namespace {
-
-// Copies a NUL-terminated byte text into a 16-bit field, unit by unit, always terminated.
-template <std::size_t N>
-void Widen(char16 (&to)[N], const char8* from) {
-    std::size_t i = 0;
-    for (; i + 1 < N && from[i]; ++i)
-        to[i] = static_cast<char16>(static_cast<unsigned char>(from[i]));
-    for (; i < N; ++i) to[i] = 0;
-}
 
 // What the three generations of class records share: identifier, cardinality and category.
 template <class Info>
@@ -41,9 +34,7 @@ PluginFactory::~PluginFactory() {
 
 bool PluginFactory::RegisterClass(const PClassInfo2& info, CreateInstanceFunction create) {
     if (!create) return false;
-    for (const ClassEntry& e : _classes) {
-        if (std::memcmp(e.info.cid, info.cid, sizeof(TUID)) == 0) return false;
-    }
+    if (Find(info.cid)) return false;
     ClassEntry entry{info, create};
     // Hosts read these as C strings: a text as long as its field loses its last byte to the NUL.
     entry.info.category[sizeof entry.info.category - 1] = 0;
@@ -104,6 +95,13 @@ const PluginFactory::ClassEntry* PluginFactory::Entry(int32 index) const {
     return &_classes[index];
 }
 
+const PluginFactory::ClassEntry* PluginFactory::Find(const char* cid) const {
+    for (const ClassEntry& e : _classes) {
+        if (std::memcmp(e.info.cid, cid, sizeof(TUID)) == 0) return &e;
+    }
+    return nullptr;
+}
+
 tresult PLUGIN_API PluginFactory::getClassInfo(int32 index, PClassInfo* info) {
     const ClassEntry* e = Entry(index);
     if (!info || !e) return kInvalidArgument;
@@ -123,12 +121,12 @@ tresult PLUGIN_API PluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* 
     const ClassEntry* e = Entry(index);
     if (!info || !e) return kInvalidArgument;
     CopyIdentity(e->info, info);
-    Widen(info->name, e->info.name);
+    WidenText(info->name, e->info.name);
     info->classFlags = e->info.classFlags;
     std::memcpy(info->subCategories, e->info.subCategories, sizeof info->subCategories);
-    Widen(info->vendor, e->info.vendor);
-    Widen(info->version, e->info.version);
-    Widen(info->sdkVersion, e->info.sdkVersion);
+    WidenText(info->vendor, e->info.vendor);
+    WidenText(info->version, e->info.version);
+    WidenText(info->sdkVersion, e->info.sdkVersion);
     return kResultOk;
 }
 
@@ -136,10 +134,7 @@ tresult PLUGIN_API PluginFactory::createInstance(FIDString cid, FIDString iid, v
     if (!obj) return kInvalidArgument;
     *obj = nullptr;
     if (!cid || !iid) return kInvalidArgument;
-    const ClassEntry* entry = nullptr;
-    for (const ClassEntry& e : _classes) {
-        if (std::memcmp(e.info.cid, cid, sizeof(TUID)) == 0) entry = &e;
-    }
+    const ClassEntry* entry = Find(cid);
     if (!entry) return kNoInterface;
     FUnknown* instance = nullptr;
     try {

@@ -63,6 +63,7 @@ private:
         CreateInstanceFunction create = nullptr;
     };
     const ClassEntry* Entry(Steinberg::int32 index) const;
+    const ClassEntry* Find(const char* cid) const;  // by class ID; null when not registered
 
     std::atomic<Steinberg::uint32> _refCount{1};
     Steinberg::PFactoryInfo _factoryInfo;

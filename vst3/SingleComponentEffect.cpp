@@ -125,30 +125,10 @@ tresult PLUGIN_API SingleComponentEffect::activateBus(MediaType type, BusDirecti
     return kResultTrue;
 }
 
-tresult PLUGIN_API SingleComponentEffect::setActive(TBool) { return kResultOk; }
-
 tresult ControllerStateRouting::LoadControllerState(IBStream*) { return kNotImplemented; }
 tresult ControllerStateRouting::SaveControllerState(IBStream*) { return kNotImplemented; }
 tresult ComponentStateRouting::LoadComponentState(IBStream*) { return kNotImplemented; }
 tresult ComponentStateRouting::SaveComponentState(IBStream*) { return kNotImplemented; }
-
-tresult PLUGIN_API SingleComponentEffect::setBusArrangements(SpeakerArrangement* inputs,
-                                                             int32 numIns,
-                                                             SpeakerArrangement* outputs,
-                                                             int32 numOuts) {
-    if (numIns < 0 || numOuts < 0) return kInvalidArgument;
-    if (numIns > static_cast<int32>(audioInputs.size()) ||
-        numOuts > static_cast<int32>(audioOutputs.size()))
-        return kResultFalse;
-    if ((numIns > 0 && !inputs) || (numOuts > 0 && !outputs)) return kInvalidArgument;
-    for (int32 i = 0; i < numIns; ++i) {
-        if (auto* bus = getAudioInput(i)) bus->setArrangement(inputs[i]);
-    }
-    for (int32 i = 0; i < numOuts; ++i) {
-        if (auto* bus = getAudioOutput(i)) bus->setArrangement(outputs[i]);
-    }
-    return kResultTrue;
-}
 
 tresult PLUGIN_API SingleComponentEffect::getBusArrangement(BusDirection dir, int32 index,
                                                             SpeakerArrangement& arr) {
@@ -160,18 +140,6 @@ tresult PLUGIN_API SingleComponentEffect::getBusArrangement(BusDirection dir, in
     return kResultTrue;
 }
 
-tresult PLUGIN_API SingleComponentEffect::canProcessSampleSize(int32 symbolicSampleSize) {
-    return symbolicSampleSize == kSample32 ? kResultTrue : kResultFalse;
-}
-
-tresult PLUGIN_API SingleComponentEffect::setupProcessing(ProcessSetup& setup) {
-    if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue) return kResultFalse;
-    processSetup = setup;
-    return kResultOk;
-}
-
 tresult PLUGIN_API SingleComponentEffect::setProcessing(TBool) { return kNotImplemented; }
-
-tresult PLUGIN_API SingleComponentEffect::process(ProcessData&) { return kNotImplemented; }
 
 }  // namespace tesselor::vst3

@@ -87,24 +87,12 @@ public:
                                               Steinberg::Vst::BusDirection dir,
                                               Steinberg::int32 index,
                                               Steinberg::TBool state) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) SMTG_OVERRIDE;
 
     // IAudioProcessor
-    Steinberg::tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs,
-                                                     Steinberg::int32 numIns,
-                                                     Steinberg::Vst::SpeakerArrangement* outputs,
-                                                     Steinberg::int32 numOuts) SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API
     getBusArrangement(Steinberg::Vst::BusDirection dir, Steinberg::int32 index,
                       Steinberg::Vst::SpeakerArrangement& arr) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize)
-        SMTG_OVERRIDE;
-    Steinberg::uint32 PLUGIN_API getLatencySamples() SMTG_OVERRIDE { return 0; }
-    Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup)
-        SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API setProcessing(Steinberg::TBool state) SMTG_OVERRIDE;
-    Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) SMTG_OVERRIDE;
-    Steinberg::uint32 PLUGIN_API getTailSamples() SMTG_OVERRIDE { return 0; }
 
     OBJ_METHODS(SingleComponentEffect, Steinberg::Vst::EditControllerEx1)
     DEFINE_INTERFACES

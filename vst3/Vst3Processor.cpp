@@ -93,8 +93,7 @@ uint32 PLUGIN_API Vst3Plugin::getLatencySamples() { return static_cast<uint32>(L
 uint32 PLUGIN_API Vst3Plugin::getTailSamples() { return static_cast<uint32>(Tail()); }
 
 tresult PLUGIN_API Vst3Plugin::setupProcessing(ProcessSetup& setup) {
-    if (setup.symbolicSampleSize < kSample32 || setup.symbolicSampleSize > kSample64)
-        return kResultFalse;
+    if (canProcessSampleSize(setup.symbolicSampleSize) != kResultOk) return kResultFalse;
     // Without a positive block and rate there is nothing to size the buffers or filters by.
     if (setup.maxSamplesPerBlock <= 0 || !(setup.sampleRate > 0.0) ||
         !std::isfinite(setup.sampleRate))
@@ -155,8 +154,7 @@ tresult PLUGIN_API Vst3Plugin::process(ProcessData& data) {
             }
         }
 
-        if (data.symbolicSampleSize != kSample32 && data.symbolicSampleSize != kSample64)
-            return kInvalidArgument;
+        if (canProcessSampleSize(data.symbolicSampleSize) != kResultOk) return kInvalidArgument;
         const int frames = std::max<int32>(data.numSamples, 0);
         // A host may send more than the block it announced; the scratch buffers hold only that.
         const int block = std::max(BlockSize(), 1);
