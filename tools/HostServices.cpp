@@ -25,10 +25,7 @@ tresult Answer(FUnknown* self, Interface* as, const TUID iid, void** obj) {
 
 tresult PLUGIN_API HostApplication::getName(String128 name) {
     if (!name) return kInvalidArgument;
-    const char* text = "Tesselor command-line host";
-    std::size_t i = 0;
-    for (; text[i] && i < 127; ++i) name[i] = static_cast<char16>(text[i]);
-    name[i] = 0;
+    SetPluginText(name, "Tesselor command-line host");
     return kResultOk;
 }
 
@@ -137,6 +134,13 @@ std::string PluginText(const Steinberg::Vst::TChar* text) {
     std::string s;
     for (int k = 0; text && k < 128 && text[k]; ++k) s += static_cast<char>(text[k] & 0xFF);
     return s;
+}
+
+void SetPluginText(Steinberg::Vst::String128 field, const std::string& text) {
+    std::size_t i = 0;
+    for (; i < text.size() && i < 127; ++i)
+        field[i] = static_cast<Steinberg::char16>(static_cast<unsigned char>(text[i]));
+    field[i] = 0;
 }
 
 }  // namespace tesselor::tools

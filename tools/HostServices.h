@@ -101,5 +101,7 @@ private:
 // A plug-in's text (a name, title, unit or value field) as the host prints it: each unit's low
 // byte, up to the first NUL or the field's 128 units.
 std::string PluginText(const Steinberg::Vst::TChar* text);
+// The other way: `text` into a 128-unit field, one unit per byte, cut at 127 and terminated.
+void SetPluginText(Steinberg::Vst::String128 field, const std::string& text);
 
 }  // namespace tesselor::tools

@@ -55,7 +55,6 @@ public:
 
     const Steinberg::PClassInfo2& ClassInfo() const { return _classInfo; }
     Steinberg::Vst::IComponent* Component() const { return _component; }
-    Steinberg::Vst::IAudioProcessor* Processor() const { return _processor; }
     Steinberg::Vst::IEditController* Controller() const { return _controller; }
 
 private:

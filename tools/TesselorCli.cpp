@@ -64,13 +64,6 @@ bool ParseNumber(const std::string& text, double* value) {
     return end && *end == 0 && std::isfinite(*value);
 }
 
-void Widen(const std::string& from, Steinberg::Vst::String128 to) {
-    std::size_t i = 0;
-    for (; i < from.size() && i < 127; ++i)
-        to[i] = static_cast<Steinberg::char16>(static_cast<unsigned char>(from[i]));
-    to[i] = 0;
-}
-
 int Info(const std::string& bundle) {
     std::string error;
     auto module = PluginModule::Open(bundle, &error);
@@ -143,7 +136,7 @@ bool ResolveSetting(HostedPlugin& plugin, const std::vector<HostedParam>& params
     }
     auto* controller = plugin.Controller();
     Steinberg::Vst::String128 wide = {};
-    Widen(text, wide);
+    SetPluginText(wide, text);
     double value = 0.0;
     if (ParseNumber(text, &value)) {
         const double lo = controller->normalizedParamToPlain(param->id, 0.0);
