@@ -65,17 +65,24 @@ tresult PLUGIN_API Vst3Plugin::setBusArrangements(SpeakerArrangement* inputs, in
 
     try {
         String128 busName;
+        // A replaced bus keeps the activation the host gave the old one: hosts may activate
+        // buses before they negotiate, and an inactive output bus would never be written.
         AudioBus* in = getAudioInput(0);
         if (in && SpeakerArr::getChannelCount(in->getArrangement()) != inChannels) {
+            const bool active = in->isActive();
             audioInputs.clear();
             WidenText(busName, "Input");
-            addAudioInput(busName, ArrangementFor(inChannels), kMain, BusInfo::kDefaultActive);
+            if (AudioBus* bus = addAudioInput(busName, ArrangementFor(inChannels), kMain,
+                                              BusInfo::kDefaultActive))
+                bus->setActive(active);
         }
         AudioBus* out = getAudioOutput(0);
         if (out && SpeakerArr::getChannelCount(out->getArrangement()) != outChannels) {
+            const bool active = out->isActive();
             audioOutputs.clear();
             WidenText(busName, "Output");
-            addAudioOutput(busName, ArrangementFor(outChannels));
+            if (AudioBus* bus = addAudioOutput(busName, ArrangementFor(outChannels)))
+                bus->setActive(active);
         }
     } catch (...) {
         return kOutOfMemory;

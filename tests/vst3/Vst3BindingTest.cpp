@@ -100,6 +100,22 @@ TEST_F(Vst3Binding, NegotiatesStereoAndMonoAndRefusesOtherPairings) {
     EXPECT_EQ(plugin->processor->canProcessSampleSize(2), kResultFalse);
 }
 
+TEST_F(Vst3Binding, BusesStayActiveWhenANegotiationReplacesThem) {
+    // Some hosts activate the buses before they negotiate the layout; the output must still
+    // reach them once mono replaces stereo.
+    plugin->component->activateBus(kAudio, kInput, 0, true);
+    plugin->component->activateBus(kAudio, kOutput, 0, true);
+    SpeakerArrangement mono = SpeakerArr::kMono;
+    ASSERT_EQ(plugin->processor->setBusArrangements(&mono, 1, &mono, 1), kResultOk);
+    ProcessSetup setup{kRealtime, kSample32, 64, 48000.0};
+    ASSERT_EQ(plugin->processor->setupProcessing(setup), kResultOk);
+    ASSERT_EQ(plugin->component->setActive(true), kResultOk);
+    std::vector<std::vector<float>> in{std::vector<float>(64, 0.25f)};
+    std::vector<std::vector<float>> out{std::vector<float>(64, -7.0f)};
+    ASSERT_EQ(plugin->Process32(in, out, 64), kResultOk);
+    EXPECT_NE(out[0][0], -7.0f);
+}
+
 TEST_F(Vst3Binding, SetupRefusesNonsenseAndClearsBypass) {
     ProcessSetup bad{kRealtime, 2, 256, 48000.0};
     EXPECT_EQ(plugin->processor->setupProcessing(bad), kResultFalse);
