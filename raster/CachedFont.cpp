@@ -114,11 +114,11 @@ int CachedFont::DrawString(RasterBitmap* bitmap, const char* text, int length, R
                            uint32_t flags) {
     if (!bitmap && !(flags & kTextCalcRect)) return 0;
     if (!text) text = "";
-    const bool direct = ((_attachFlags & kFontPreferNative) && _handle &&
-                         !(flags & kTextNeedAlpha) && WineIndicator() == 0 &&
-                         !(flags & kTextUseForegroundAlpha) && !(_attachFlags & kFontVariantMask) &&
-                         (_extraLineSpacing == 0 || (flags & kTextSingleLine))) ||
-                        _lineHeight >= kDirectLineHeight;
+    const bool direct =
+        ((_attachFlags & kFontPreferNative) && _handle && !(flags & kTextNeedAlpha) &&
+         WineIndicator() == 0 && !(flags & kTextUseForegroundAlpha) &&
+         !(_attachFlags & kFontVariantMask)) ||
+        _lineHeight >= kDirectLineHeight;
     if (direct) return DrawDirect(bitmap, text, length, rect, flags & ~kTextNeedAlpha);
     if (flags & kTextCalcRect) return MeasureCached(text, length, rect, flags);
     return DrawCachedString(bitmap, text, length, rect, flags);
@@ -189,11 +189,6 @@ int CachedFont::DrawDirect(RasterBitmap* bitmap, const char* text, int length, R
         dc->SelectFont(previous);
         return result;
     }
-    if (!bitmap) {
-        dc->SelectFont(previous);
-        return result;
-    }
-
     int64_t x = rect.left, y = rect.top;
     if (flags & kTextRight) {
         x = rect.right - w;
@@ -345,7 +340,7 @@ int CachedFont::MeasureCached(const char* text, int length, RasterRect& rect, ui
         if (code == kCarriageReturn) continue;
         if (code == kLineFeed) {
             if (!(flags & kTextSingleLine)) {
-                y += _lineHeight + _extraLineSpacing;
+                y += _lineHeight;
                 x = 0;
                 continue;
             }
@@ -364,16 +359,10 @@ int CachedFont::MeasureCached(const char* text, int length, RasterRect& rect, ui
 
 int CachedFont::DrawCachedString(RasterBitmap* bitmap, const char* text, int length,
                                  RasterRect& rect, uint32_t flags) {
-    const float saved = _opacity;
-    double opacity = _opacity;
-    if (flags & kTextUseForegroundAlpha) opacity *= (_foreground >> 24) / 255.0;
-    _opacity = static_cast<float>(opacity);
-    struct Restore {
-        float& target;
-        float value;
-        ~Restore() { target = value; }
-    } restore{_opacity, saved};
-    if (_opacity == 0.0f) return 0;
+    double scaled = _opacity;
+    if (flags & kTextUseForegroundAlpha) scaled *= (_foreground >> 24) / 255.0;
+    const float opacity = static_cast<float>(scaled);
+    if (opacity == 0.0f) return 0;
 
     int64_t x = rect.left, y = rect.top;
     if (flags & kTextAlignMask) {
@@ -411,7 +400,7 @@ int CachedFont::DrawCachedString(RasterBitmap* bitmap, const char* text, int len
         if (code == kCarriageReturn) continue;
         if (code == kLineFeed) {
             if (!(flags & kTextSingleLine)) {
-                y += _lineHeight + _extraLineSpacing;
+                y += _lineHeight;
                 x = startX;
                 continue;
             }
@@ -419,51 +408,46 @@ int CachedFont::DrawCachedString(RasterBitmap* bitmap, const char* text, int len
         }
         const GlyphRecord* g = RenderedGlyph(code);
         if (!g) continue;
-        const bool inStore =
-            static_cast<int64_t>(g->position) - 1 + static_cast<int64_t>(g->width) * g->height <=
-            _coverageSize;
-        // Pens far outside the clip cannot draw; skipping them also keeps the int arguments exact.
-        const bool nearClip =
-            x > clip.left - 2 * static_cast<int64_t>(kMaxCachedLineHeight) && x < clip.right &&
-            y > clip.top - 2 * static_cast<int64_t>(kMaxCachedLineHeight) && y < clip.bottom;
-        if (inStore && nearClip &&
-            DrawCachedGlyph(bitmap, code, static_cast<int>(x), static_cast<int>(y), clip)) {
+        if (CompositeGlyph(bitmap, *g, x, y, clip, opacity))
             drawnBottom = std::max(drawnBottom, y + g->height);
-        }
         x += g->advance;
     }
     return ClampInt(drawnBottom - startY);
 }
 
 bool CachedFont::DrawCachedGlyph(RasterBitmap* bitmap, uint32_t code, int x, int y,
-                                 const RasterRect& clipIn) {
+                                 const RasterRect& clip) {
     const GlyphRecord* g = FindRecord(code);
-    if (!g || g->position <= 0 || !bitmap || !bitmap->Pixels()) return false;
-    if (static_cast<int64_t>(g->position) - 1 + static_cast<int64_t>(g->width) * g->height >
+    return g && CompositeGlyph(bitmap, *g, x, y, clip, _opacity);
+}
+
+bool CachedFont::CompositeGlyph(RasterBitmap* bitmap, const GlyphRecord& g, int64_t x, int64_t y,
+                                const RasterRect& clipIn, float opacity) {
+    if (g.position <= 0 || !bitmap || !bitmap->Pixels()) return false;
+    if (static_cast<int64_t>(g.position) - 1 + static_cast<int64_t>(g.width) * g.height >
         _coverageSize)
         return false;
     const int64_t clipLeft = std::max(clipIn.left, 0), clipTop = std::max(clipIn.top, 0);
     const int64_t clipRight = std::min(clipIn.right, bitmap->Width()),
                   clipBottom = std::min(clipIn.bottom, bitmap->Height());
 
-    const int64_t gx = static_cast<int64_t>(x) - g->leftOffset, gy = y;
-    if (gx >= clipRight || gy >= clipBottom || gx + g->width <= clipLeft ||
-        gy + g->height <= clipTop)
+    const int64_t gx = x - g.leftOffset, gy = y;
+    if (gx >= clipRight || gy >= clipBottom || gx + g.width <= clipLeft || gy + g.height <= clipTop)
         return false;
     const int64_t left = std::max(gx, clipLeft), top = std::max(gy, clipTop);
-    const int64_t right = std::min(gx + g->width, clipRight),
-                  bottom = std::min(gy + g->height, clipBottom);
+    const int64_t right = std::min(gx + g.width, clipRight),
+                  bottom = std::min(gy + g.height, clipBottom);
     if (left >= right || top >= bottom) return false;
 
     if (_backgroundMode == kBackgroundOpaque) {
         RasterFillRect(bitmap, static_cast<int>(left), static_cast<int>(top),
                        static_cast<int>(right - left), static_cast<int>(bottom - top), _background,
-                       _opacity, _combineMode & ~kBlitUseSourceAlpha);
+                       opacity, _combineMode & ~kBlitUseSourceAlpha);
     }
-    const int strength = OpacityWeight(_opacity);  // D, 0..256
+    const int strength = OpacityWeight(opacity);  // D, 0..256
     if (strength == 0) return true;
 
-    const uint8_t* mask = _coverage + (g->position - 1);
+    const uint8_t* mask = _coverage + (g.position - 1);
     const uint32_t f = _foreground;
     const int fb = Channel(f, 0), fg = Channel(f, 1), fr = Channel(f, 2);
     // Runs rule(d, w) -> new d over the covered pixels, w being the coverage at strength D; the
@@ -471,12 +455,11 @@ bool CachedFont::DrawCachedGlyph(RasterBitmap* bitmap, uint32_t code, int x, int
     auto each = [&](auto rule) {
         for (int64_t r = top; r < bottom; ++r) {
             uint32_t* row = bitmap->Row(static_cast<int>(r));
-            const uint8_t* maskRow = mask + (r - gy) * g->width;
+            const uint8_t* maskRow = mask + (r - gy) * g.width;
             for (int64_t c = left; c < right; ++c) {
                 const int k = maskRow[c - gx];
                 if (k == 0) continue;
-                const int w =
-                    strength == 256 ? k + 1 : (strength * k < 65792 ? strength * k / 256 : 256);
+                const int w = strength == 256 ? k + 1 : strength * k / 256;
                 row[c] = rule(row[c], w);
             }
         }

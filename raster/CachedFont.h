@@ -63,6 +63,10 @@ private:
     const GlyphRecord* RenderedGlyph(uint32_t code);
     void RenderGlyph(GlyphRecord& record, uint32_t code);
     bool GrowCoverage(int bytes);
+    // Composites one cached glyph with its pen at (x, y), clipped to `clip` and the bitmap, at
+    // `opacity`; false when nothing of it lands or its mask is not in the store.
+    bool CompositeGlyph(RasterBitmap* bitmap, const GlyphRecord& g, int64_t x, int64_t y,
+                        const RasterRect& clip, float opacity);
     void ClearCache();
 
     uint32_t _foreground = 0;
@@ -72,8 +76,7 @@ private:
     int _combineMode = 0;  // RasterBlit mode word
     float _opacity = 1.0f;
     uint32_t _attachFlags = 0;
-    int _lineHeight = 0;        // pixels
-    int _extraLineSpacing = 0;  // pixels between lines beyond the line height
+    int _lineHeight = 0;  // pixels
     std::array<GlyphRecord, 128> _asciiGlyphs{};
     std::vector<GlyphRecord> _extendedGlyphs;  // codes >= 128, sorted by code
     uint8_t* _coverage = nullptr;              // all masks back to back
