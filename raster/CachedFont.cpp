@@ -471,28 +471,9 @@ bool CachedFont::CompositeGlyph(RasterBitmap* bitmap, const GlyphRecord& g, int6
                              channel(Channel(d, 2), fr, w), channel(Channel(d, 3), 255, w));
         });
     };
-    switch (_combineMode & kBlitModeMask) {
-        case kBlitCopy:
-            perChannel([](int d, int s, int w) { return Lerp256(d, s, w); });
-            break;
-        case kBlitAdd:
-            perChannel([](int d, int s, int w) { return AddChannel(d, s, w); });
-            break;
-        case kBlitDodge:
-            perChannel([](int d, int s, int w) { return DodgeChannel(d, s, w); });
-            break;
-        case kBlitMultiply:
-            perChannel([](int d, int s, int w) { return MultiplyChannel(d, s, w); });
-            break;
-        case kBlitOverlay:
-            perChannel([](int d, int s, int w) { return OverlayChannel(d, s, w); });
-            break;
-        case kBlitHsvAdjust:
-            each([=](uint32_t d, int w) { return HsvAdjustPixel(d, fr, fg, fb, w, 255); });
-            break;
-        default:
-            break;
-    }
+    const int mode = _combineMode & kBlitModeMask;
+    if (!WithChannelRule(mode, perChannel) && mode == kBlitHsvAdjust)
+        each([=](uint32_t d, int w) { return HsvAdjustPixel(d, fr, fg, fb, w, 255); });
     return true;
 }
 

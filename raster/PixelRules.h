@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "raster/RasterBlit.h"
+
 // Per-channel compositing rules shared by RasterBlit, RasterFillRect and the glyph compositor.
 // Operands are byte channels 0..255; w is an integer weight 0..256 (256 = full strength). All
 // divisions truncate toward zero, as C++ integer division does. Inline because they sit inside the
@@ -46,5 +48,31 @@ constexpr int OverlayChannel(int d, int s, int w) {
 // 128 + 64 * k / 3 turns by k sectors), green (saturation, 128 neutral) and blue (value, 128
 // neutral) at strength w; the result's alpha byte is `alpha`.
 uint32_t HsvAdjustPixel(uint32_t dest, int srcRed, int srcGreen, int srcBlue, int w, int alpha);
+
+// Calls use(rule) with the per-channel rule of combine mode `mode` (copy, add, dodge, multiply,
+// overlay), rule(d, s, w) -> channel, so that callers pick the rule once, outside their pixel
+// loops. False, without a call, for the modes that have no such rule.
+template <class Use>
+bool WithChannelRule(int mode, Use&& use) {
+    switch (mode) {
+        case kBlitCopy:
+            use([](int d, int s, int w) { return Lerp256(d, s, w); });
+            return true;
+        case kBlitAdd:
+            use([](int d, int s, int w) { return AddChannel(d, s, w); });
+            return true;
+        case kBlitDodge:
+            use([](int d, int s, int w) { return DodgeChannel(d, s, w); });
+            return true;
+        case kBlitMultiply:
+            use([](int d, int s, int w) { return MultiplyChannel(d, s, w); });
+            return true;
+        case kBlitOverlay:
+            use([](int d, int s, int w) { return OverlayChannel(d, s, w); });
+            return true;
+        default:
+            return false;
+    }
+}
 
 }  // namespace tesselor::raster

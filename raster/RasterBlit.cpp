@@ -46,46 +46,37 @@ inline uint32_t EachChannel(uint32_t d, uint32_t s, F f) {
 // Source weight for the alpha-weighted rules: ia * (a + 1) / 256, 0..256.
 inline int AlphaWeight(int ia, uint32_t s) { return ia * (Channel(s, 3) + 1) / 256; }
 
+// The alpha-weighted form of a per-channel rule: the source's alpha scales the weight. With
+// kSkipClear, fully transparent source pixels leave the destination as it is; the rules that need
+// it would otherwise still act there at weight 1 under full opacity.
+template <bool kSkipClear, class Rule>
+void AlphaWeighted(const BlitArea& area, int ia, Rule rule) {
+    ForEachPixel(area, [ia, rule](uint32_t d, uint32_t s) {
+        if (kSkipClear && Channel(s, 3) == 0) return d;
+        const int w = AlphaWeight(ia, s);
+        return EachChannel(d, s, [w, rule](int dc, int sc) { return rule(dc, sc, w); });
+    });
+}
+
 void BlitWeighted(const BlitArea& area, int sel, int ia) {
-    switch (sel) {
-        case kBlitCopy:
-            if (ia == kFullWeight) {
-                ForEachPixel(area, [](uint32_t, uint32_t s) { return s; });
-            } else {
-                ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
-                    return EachChannel(d, s, [ia](int dc, int sc) { return Lerp256(dc, sc, ia); });
-                });
-            }
-            break;
-        case kBlitAdd:
-            ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
-                return EachChannel(d, s, [ia](int dc, int sc) { return AddChannel(dc, sc, ia); });
-            });
-            break;
-        case kBlitDodge:
-            ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
-                return EachChannel(d, s, [ia](int dc, int sc) { return DodgeChannel(dc, sc, ia); });
-            });
-            break;
-        case kBlitMultiply:
-            ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
-                return EachChannel(d, s,
-                                   [ia](int dc, int sc) { return MultiplyChannel(dc, sc, ia); });
-            });
-            break;
-        case kBlitOverlay:
-            ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
-                return EachChannel(d, s,
-                                   [ia](int dc, int sc) { return OverlayChannel(dc, sc, ia); });
-            });
-            break;
-        case kBlitHsvAdjust:
+    const int low = sel & kBlitModeMask;
+    if (!(sel & kBlitUseSourceAlpha)) {
+        if (low == kBlitHsvAdjust) {
             ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
                 return HsvAdjustPixel(d, Channel(s, 2), Channel(s, 1), Channel(s, 0), ia,
                                       Channel(s, 3));
             });
-            break;
-        case kBlitUseSourceAlpha | kBlitCopy:
+            return;
+        }
+        WithChannelRule(low, [&](auto rule) {
+            ForEachPixel(area, [ia, rule](uint32_t d, uint32_t s) {
+                return EachChannel(d, s, [ia, rule](int dc, int sc) { return rule(dc, sc, ia); });
+            });
+        });
+        return;
+    }
+    switch (low) {
+        case kBlitCopy:
             if (ia == kFullWeight) {
                 // The editor's image path: most pixels are fully transparent or fully opaque.
                 ForEachPixel(area, [](uint32_t d, uint32_t s) {
@@ -108,40 +99,19 @@ void BlitWeighted(const BlitArea& area, int sel, int ia) {
                 });
             }
             break;
-        case kBlitUseSourceAlpha | kBlitAdd:
-            ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
-                if (Channel(s, 3) == 0) return d;
-                const int w = AlphaWeight(ia, s);
-                return EachChannel(d, s, [w](int dc, int sc) { return AddChannel(dc, sc, w); });
-            });
-            break;
-        case kBlitUseSourceAlpha | kBlitDodge:
-            ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
-                const int w = AlphaWeight(ia, s);
-                return EachChannel(d, s, [w](int dc, int sc) { return DodgeChannel(dc, sc, w); });
-            });
-            break;
-        case kBlitUseSourceAlpha | kBlitMultiply:
-            ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
-                if (Channel(s, 3) == 0) return d;
-                const int w = AlphaWeight(ia, s);
-                return EachChannel(d, s,
-                                   [w](int dc, int sc) { return MultiplyChannel(dc, sc, w); });
-            });
-            break;
-        case kBlitUseSourceAlpha | kBlitOverlay:
-            ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
-                const int w = AlphaWeight(ia, s);
-                return EachChannel(d, s, [w](int dc, int sc) { return OverlayChannel(dc, sc, w); });
-            });
-            break;
-        case kBlitUseSourceAlpha | kBlitHsvAdjust:
+        case kBlitHsvAdjust:
             ForEachPixel(area, [ia](uint32_t d, uint32_t s) {
                 return HsvAdjustPixel(d, Channel(s, 2), Channel(s, 1), Channel(s, 0),
                                       AlphaWeight(ia, s), Channel(s, 3));
             });
             break;
         default:
+            WithChannelRule(low, [&](auto rule) {
+                if (low == kBlitAdd || low == kBlitMultiply)
+                    AlphaWeighted<true>(area, ia, rule);
+                else
+                    AlphaWeighted<false>(area, ia, rule);
+            });
             break;
     }
 }
@@ -206,7 +176,8 @@ void RasterBlit(RasterBitmap* dest, RasterBitmap* src, int x, int y, const Raste
         return;
     }
     const int sel = mode & (kBlitUseSourceAlpha | kBlitModeMask);
-    if (sel == kBlitCopy && opacity == 1.0f) {
+    const int ia = OpacityWeight(opacity);
+    if (sel == kBlitCopy && ia == kFullWeight) {
         uint32_t* d = area.dst;
         const uint32_t* s = area.src;
         const size_t bytes = static_cast<size_t>(area.cols) * sizeof(uint32_t);
@@ -218,7 +189,6 @@ void RasterBlit(RasterBitmap* dest, RasterBitmap* src, int x, int y, const Raste
         ForEachPixel(area, [](uint32_t d, uint32_t s) { return Half(d) + Half(s); });
         return;
     }
-    const int ia = OpacityWeight(opacity);
     if (ia == 0) return;
     BlitWeighted(area, sel, ia);
 }
@@ -276,32 +246,13 @@ void RasterFillRect(RasterBitmap* dest, int x, int y, int width, int height, uin
     const int cb = Channel(c, 0), cg = Channel(c, 1), cr = Channel(c, 2);
     auto perChannel = [&](auto rule) {
         each([=](uint32_t d) {
-            return PackPixel(rule(Channel(d, 0), cb), rule(Channel(d, 1), cg),
-                             rule(Channel(d, 2), cr), rule(Channel(d, 3), ia));
+            return PackPixel(rule(Channel(d, 0), cb, ia), rule(Channel(d, 1), cg, ia),
+                             rule(Channel(d, 2), cr, ia), rule(Channel(d, 3), ia, ia));
         });
     };
-    switch (low) {
-        case kBlitCopy:
-            perChannel([ia](int d, int s) { return Lerp256(d, s, ia); });
-            break;
-        case kBlitAdd:
-            perChannel([ia](int d, int s) { return AddChannel(d, s, ia); });
-            break;
-        case kBlitDodge:
-            perChannel([ia](int d, int s) { return DodgeChannel(d, s, ia); });
-            break;
-        case kBlitMultiply:
-            perChannel([ia](int d, int s) { return MultiplyChannel(d, s, ia); });
-            break;
-        case kBlitOverlay:
-            perChannel([ia](int d, int s) { return OverlayChannel(d, s, ia); });
-            break;
-        case kBlitHsvAdjust:
-            // The alpha byte is ia, limited to 255 so that full strength stays opaque.
-            each([=](uint32_t d) { return HsvAdjustPixel(d, cr, cg, cb, ia, std::min(ia, 255)); });
-            break;
-        default:
-            break;
+    if (!WithChannelRule(low, perChannel) && low == kBlitHsvAdjust) {
+        // The alpha byte is ia, limited to 255 so that full strength stays opaque.
+        each([=](uint32_t d) { return HsvAdjustPixel(d, cr, cg, cb, ia, std::min(ia, 255)); });
     }
 }
 

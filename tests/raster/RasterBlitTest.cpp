@@ -199,6 +199,20 @@ TEST(RasterBlit, HalfOpacityCopyHalvesWords) {
     EXPECT_EQ(dest.At(1, 0), 0xFE7F7F7Fu);
 }
 
+TEST(RasterBlit, FullWeightCopyOntoItselfShiftsLikeAMove) {
+    // Scrolling a bitmap within itself: at any opacity of full weight, every pixel must come
+    // from the source as it was, not from pixels the blit has already written.
+    for (const float opacity : {1.0f, 1.5f}) {
+        VectorBitmap b(4, 1, 4, false);
+        for (int x = 0; x < 4; ++x) b.At(x, 0) = 0xFF000000u + x;
+        RasterBlit(&b, &b, 1, 0, nullptr, opacity, kBlitCopy);
+        EXPECT_EQ(b.At(0, 0), 0xFF000000u) << opacity;
+        EXPECT_EQ(b.At(1, 0), 0xFF000000u) << opacity;
+        EXPECT_EQ(b.At(2, 0), 0xFF000001u) << opacity;
+        EXPECT_EQ(b.At(3, 0), 0xFF000002u) << opacity;
+    }
+}
+
 TEST(RasterBlit, DodgeAtFullWeightSaturatesEveryLitChannel) {
     VectorBitmap dest(1, 1, 1, false, 0x00010080);  // blue 0x80, green 0, red 1, alpha 0
     VectorBitmap src(1, 1, 1, false, 0xFFFFFFFF);
