@@ -74,11 +74,9 @@ void ReadHeader(PngJob* job) {
     if (depth < 8) png_set_packing(png);
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
         png_set_gray_to_rgb(png);
-    if (hasAlpha) {
-        png_set_swap_alpha(png);
-    } else {
-        png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
-    }
+    // Blue, green, red, alpha in memory, as the bitmaps hold them.
+    png_set_bgr(png);
+    if (!hasAlpha) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     job->width = width;
@@ -140,16 +138,6 @@ RasterBitmap* Decode(PngJob& job, RasterBitmap* dest, int64_t inputBytes) {
     }
     png_destroy_read_struct(&job.png, &job.info, nullptr);
 
-    if (ok) {
-        // Alpha, red, green, blue in memory becomes blue, green, red, alpha: a byte swap per word.
-        for (int y = 0; y < height; ++y) {
-            auto* row = reinterpret_cast<uint32_t*>(job.rows[y]);
-            for (int x = 0; x < width; ++x) {
-                const uint32_t p = row[x];
-                row[x] = (p >> 24) | ((p >> 8) & 0xFF00u) | ((p << 8) & 0xFF0000u) | (p << 24);
-            }
-        }
-    }
     delete[] job.rows;
     job.rows = nullptr;
     if (!ok) {
