@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "raster/PixelRules.h"
 #include "raster/TextBackend.h"
 #include "raster/Utf8.h"
 
@@ -260,13 +261,14 @@ private:
         glyph.top = static_cast<int>(baseline - top);
         glyph.coverage.assign(static_cast<size_t>(glyph.width) * glyph.height, 0);
 
+        // Grey renders straight into the coverage; one bit per pixel needs unpacking after.
         const int pitch = _mono ? (glyph.width + 7) / 8 : glyph.width;
-        std::vector<unsigned char> buffer(static_cast<size_t>(pitch) * glyph.height, 0);
+        std::vector<unsigned char> bits(_mono ? static_cast<size_t>(pitch) * glyph.height : 0, 0);
         FT_Bitmap target{};
         target.rows = static_cast<unsigned>(glyph.height);
         target.width = static_cast<unsigned>(glyph.width);
         target.pitch = pitch;
-        target.buffer = buffer.data();
+        target.buffer = _mono ? bits.data() : glyph.coverage.data();
         target.num_grays = 256;
         target.pixel_mode = _mono ? FT_PIXEL_MODE_MONO : FT_PIXEL_MODE_GRAY;
         // Move the visible window's bottom-left corner to the outline origin (26.6, y up).
@@ -279,14 +281,19 @@ private:
         }
         if (!library || FT_Outline_Get_Bitmap(library, &slot->outline, &target) != 0)
             return nullptr;
-        for (int r = 0; r < glyph.height; ++r) {
-            const unsigned char* row = buffer.data() + static_cast<size_t>(r) * pitch;
-            uint8_t* out = glyph.coverage.data() + static_cast<size_t>(r) * glyph.width;
-            for (int c = 0; c < glyph.width; ++c) {
-                out[c] = _mono ? ((row[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0) : row[c];
+        if (_mono) {
+            for (int r = 0; r < glyph.height; ++r) {
+                UnpackMonoRow(bits.data() + static_cast<size_t>(r) * pitch,
+                              glyph.coverage.data() + static_cast<size_t>(r) * glyph.width,
+                              glyph.width);
             }
         }
         return &glyph;
+    }
+
+    // One row of a one-bit mask (most significant bit first) as coverage 0 or 255.
+    static void UnpackMonoRow(const unsigned char* row, uint8_t* out, int width) {
+        for (int c = 0; c < width; ++c) out[c] = (row[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0;
     }
 
     static void CopyBitmap(FT_GlyphSlot slot, Glyph& glyph) {
@@ -307,16 +314,13 @@ private:
                 bitmap.buffer +
                 static_cast<ptrdiff_t>(bitmap.pitch >= 0 ? r : glyph.height - 1 - r) * pitch;
             uint8_t* out = glyph.coverage.data() + static_cast<size_t>(r) * glyph.width;
-            if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && grey == 255) {
+            if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+                UnpackMonoRow(row, out, glyph.width);
+            } else if (grey == 255) {
                 std::memcpy(out, row, static_cast<size_t>(glyph.width));
-                continue;
-            }
-            for (int c = 0; c < glyph.width; ++c) {
-                if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
-                    out[c] = (row[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0;
-                } else {
+            } else {
+                for (int c = 0; c < glyph.width; ++c)
                     out[c] = static_cast<uint8_t>(std::min(255, row[c] * 255 / grey));
-                }
             }
         }
     }
@@ -483,8 +487,8 @@ private:
     void Composite(const Clip& clip, const Glyph& glyph, int64_t x, int64_t y) {
         const int64_t left = std::max(clip.left, x), right = std::min(clip.right, x + glyph.width);
         const int64_t top = std::max(clip.top, y), bottom = std::min(clip.bottom, y + glyph.height);
-        const int fb = _textColor & 0xFF, fg = (_textColor >> 8) & 0xFF,
-                  fr = (_textColor >> 16) & 0xFF;
+        const int fb = Channel(_textColor, 0), fg = Channel(_textColor, 1),
+                  fr = Channel(_textColor, 2);
         for (int64_t r = top; r < bottom; ++r) {
             uint32_t* row = _target.Row(static_cast<int>(r));
             const uint8_t* mask = glyph.coverage.data() + (r - y) * glyph.width;
@@ -492,11 +496,11 @@ private:
                 const int k = mask[c - x];
                 if (k == 0) continue;
                 const uint32_t d = row[c];
-                const int db = d & 0xFF, dg = (d >> 8) & 0xFF, dr = (d >> 16) & 0xFF, da = d >> 24;
-                row[c] = static_cast<uint32_t>(db + DivRound255((fb - db) * k)) |
-                         static_cast<uint32_t>(dg + DivRound255((fg - dg) * k)) << 8 |
-                         static_cast<uint32_t>(dr + DivRound255((fr - dr) * k)) << 16 |
-                         static_cast<uint32_t>(da + DivRound255((255 - da) * k)) << 24;
+                const int db = Channel(d, 0), dg = Channel(d, 1), dr = Channel(d, 2),
+                          da = Channel(d, 3);
+                row[c] =
+                    PackPixel(db + DivRound255((fb - db) * k), dg + DivRound255((fg - dg) * k),
+                              dr + DivRound255((fr - dr) * k), da + DivRound255((255 - da) * k));
             }
         }
     }
