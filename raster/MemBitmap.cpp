@@ -30,7 +30,7 @@ bool MemBitmap::Resize(int width, int height) {
     int64_t needed = 0;  // bytes
     if (width > 0 && height > 0) {
         const int64_t span =
-            (static_cast<int64_t>(width) + _rowAlignMask) & ~static_cast<int64_t>(_rowAlignMask);
+            (static_cast<int64_t>(width) + kRowAlignMask) & ~static_cast<int64_t>(kRowAlignMask);
         // Compared by division first: h * span * 4 could overflow even 64 bits.
         needed = span <= kMaxCapacityBytes / 4 / height ? static_cast<int64_t>(height) * span * 4
                                                         : kMaxCapacityBytes + 1;

@@ -16,7 +16,7 @@ public:
     uint32_t* Pixels() override;
     int Width() const override { return _width; }
     int Height() const override { return _height; }
-    int RowSpan() const override { return (_width + _rowAlignMask) & ~_rowAlignMask; }
+    int RowSpan() const override { return (_width + kRowAlignMask) & ~kRowAlignMask; }
     // Resizing to the current size returns false and changes nothing. A zero or negative
     // dimension frees the block and leaves 0 x 0 (returns true).
     bool Resize(int width, int height) override;
@@ -29,7 +29,7 @@ private:
     int _width = 0;
     int _height = 0;
     int _capacityBytes = 0;
-    int _rowAlignMask = 3;  // pixels
+    static constexpr int kRowAlignMask = 3;  // pixels: rows padded to a multiple of four
 };
 
 }  // namespace tesselor::raster
