@@ -238,11 +238,15 @@ int CachedFont::DrawDirect(RasterBitmap* bitmap, const char* text, int length, R
     return result;
 }
 
-CachedFont::GlyphRecord* CachedFont::FindRecord(uint32_t code) {
-    if (code < 128) return &_asciiGlyphs[code];
-    auto it = std::lower_bound(
+std::vector<CachedFont::GlyphRecord>::iterator CachedFont::ExtendedSlot(uint32_t code) {
+    return std::lower_bound(
         _extendedGlyphs.begin(), _extendedGlyphs.end(), code,
         [](const GlyphRecord& r, uint32_t c) { return static_cast<uint32_t>(r.code) < c; });
+}
+
+CachedFont::GlyphRecord* CachedFont::FindRecord(uint32_t code) {
+    if (code < 128) return &_asciiGlyphs[code];
+    const auto it = ExtendedSlot(code);
     return (it != _extendedGlyphs.end() && static_cast<uint32_t>(it->code) == code) ? &*it
                                                                                     : nullptr;
 }
@@ -251,9 +255,7 @@ const CachedFont::GlyphRecord* CachedFont::RenderedGlyph(uint32_t code) {
     GlyphRecord* record = FindRecord(code);
     if (!record) {
         if (_lineHeight >= kMaxCachedLineHeight || !_handle) return nullptr;
-        auto at = std::lower_bound(
-            _extendedGlyphs.begin(), _extendedGlyphs.end(), code,
-            [](const GlyphRecord& r, uint32_t c) { return static_cast<uint32_t>(r.code) < c; });
+        const auto at = ExtendedSlot(code);
         try {
             GlyphRecord fresh;
             fresh.code = static_cast<int>(code);

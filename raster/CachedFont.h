@@ -58,6 +58,8 @@ private:
     int DrawCachedString(RasterBitmap* bitmap, const char* text, int length, RasterRect& rect,
                          uint32_t flags);
     GlyphRecord* FindRecord(uint32_t code);
+    // Where the record of an extended code (>= 128) is or would go in the sorted list.
+    std::vector<GlyphRecord>::iterator ExtendedSlot(uint32_t code);
     // The record of `code`, rendered into the cache first when needed; null when it has nothing
     // to draw.
     const GlyphRecord* RenderedGlyph(uint32_t code);
