@@ -334,8 +334,9 @@ void CachedFont::RenderGlyph(GlyphRecord& record, uint32_t code) {
     record.leftOffset = margin - first;
 }
 
-int CachedFont::MeasureCached(const char* text, int length, RasterRect& rect, uint32_t flags) {
-    int64_t x = 0, y = 0, extentX = 0, extentY = 0;
+template <class Place>
+void CachedFont::LayOut(const char* text, int length, uint32_t flags, Place&& place) {
+    int64_t x = 0, y = 0;
     CachedChars chars{Utf8Cursor(text, length)};
     uint32_t code = 0;
     while (chars.Next(code)) {
@@ -350,10 +351,17 @@ int CachedFont::MeasureCached(const char* text, int length, RasterRect& rect, ui
         }
         const GlyphRecord* g = RenderedGlyph(code);
         if (!g) continue;
-        extentX = std::max({extentX, x + g->advance, x + g->width - g->leftOffset});
-        extentY = std::max(extentY, y + g->height);
+        place(*g, x, y);
         x += g->advance;
     }
+}
+
+int CachedFont::MeasureCached(const char* text, int length, RasterRect& rect, uint32_t flags) {
+    int64_t extentX = 0, extentY = 0;
+    LayOut(text, length, flags, [&](const GlyphRecord& g, int64_t x, int64_t y) {
+        extentX = std::max({extentX, x + g.advance, x + g.width - g.leftOffset});
+        extentY = std::max(extentY, y + g.height);
+    });
     rect.right = ClampInt(rect.left + extentX);
     rect.bottom = ClampInt(rect.top + extentY);
     return ClampInt(extentY);
@@ -396,24 +404,10 @@ int CachedFont::DrawCachedString(RasterBitmap* bitmap, const char* text, int len
 
     const int64_t startX = x, startY = y;
     int64_t drawnBottom = startY;
-    CachedChars chars{Utf8Cursor(text, length)};
-    uint32_t code = 0;
-    while (chars.Next(code)) {
-        if (code == kCarriageReturn) continue;
-        if (code == kLineFeed) {
-            if (!(flags & kTextSingleLine)) {
-                y += _lineHeight;
-                x = startX;
-                continue;
-            }
-            code = ' ';
-        }
-        const GlyphRecord* g = RenderedGlyph(code);
-        if (!g) continue;
-        if (CompositeGlyph(bitmap, *g, x, y, clip, opacity))
-            drawnBottom = std::max(drawnBottom, y + g->height);
-        x += g->advance;
-    }
+    LayOut(text, length, flags, [&](const GlyphRecord& g, int64_t dx, int64_t dy) {
+        if (CompositeGlyph(bitmap, g, startX + dx, startY + dy, clip, opacity))
+            drawnBottom = std::max(drawnBottom, startY + dy + g.height);
+    });
     return ClampInt(drawnBottom - startY);
 }
 

@@ -65,6 +65,11 @@ private:
     const GlyphRecord* RenderedGlyph(uint32_t code);
     void RenderGlyph(GlyphRecord& record, uint32_t code);
     bool GrowCoverage(int bytes);
+    // Walks `text` as laid out from a pen at (0, 0): carriage returns skipped, a line feed a new
+    // line (a space with kTextSingleLine). Calls place(record, x, y) for every glyph that has
+    // something to draw.
+    template <class Place>
+    void LayOut(const char* text, int length, uint32_t flags, Place&& place);
     // Composites one cached glyph with its pen at (x, y), clipped to `clip` and the bitmap, at
     // `opacity`; false when nothing of it lands or its mask is not in the store.
     bool CompositeGlyph(RasterBitmap* bitmap, const GlyphRecord& g, int64_t x, int64_t y,
