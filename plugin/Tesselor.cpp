@@ -53,7 +53,7 @@ constexpr double kPotStep = 0.01;
 
 Tesselor::Tesselor()
     : Vst3Plugin(kTesselorParamCount, "1-1 2-2", 1, kIdentity),
-      _engine(std::make_unique<EqEngineState>()) {
+      _engine(std::make_unique<eq::EqEngine>()) {
     InitParams();
     CaptureDefaultPreset("-");
 }
@@ -104,7 +104,7 @@ int Tesselor::SwitchValue(int index) const {
 void Tesselor::ProcessBlock(double** inputs, double** outputs, int frames) noexcept {
     // The registry cannot change during the block (the binding holds PlugMutex around it), so
     // reading the switches once is the same as reading them for every sample.
-    EqSwitches switches;
+    eq::EqSwitches switches;
     switches.bell = SwitchValue(kParamBell);
     switches.hplp = SwitchValue(kParamHpLp);
     switches.in = SwitchValue(kParamIn);

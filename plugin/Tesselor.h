@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "plugin/EqEngineState.h"
+#include "plugin/eq/EqEngine.h"
 #include "vst3/Vst3Plugin.h"
 
 namespace tesselor::plugin {
@@ -46,13 +46,13 @@ public:
     // output channels 0 and 1. Allocates nothing.
     void ProcessBlock(double** inputs, double** outputs, int frames) noexcept override;
 
-    const EqEngineState& Engine() const { return *_engine; }
+    const eq::EqEngine& Engine() const { return *_engine; }
 
 private:
     void InitParams();
     int SwitchValue(int index) const;
 
-    std::unique_ptr<EqEngineState> _engine;
+    std::unique_ptr<eq::EqEngine> _engine;
 };
 
 }  // namespace tesselor::plugin

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "plugin/Tesselor.h"
-#include "tests/plugin/LiteralEq.h"
+#include "tests/plugin/eq/LiteralEq.h"
 
 namespace {
 std::atomic<long> gAllocations{0};
@@ -55,7 +55,7 @@ TEST(Tesselor, FreshInstanceHasItsParametersAndOnePreset) {
 TEST(Tesselor, ChangeHookFeedsTheEngine) {
     Tesselor eq;
     ASSERT_TRUE(eq.LoadPreset(0));
-    EXPECT_EQ(eq.Engine().Pot(1), 0.725);  // placeholders replaced by the defaults
+    EXPECT_EQ(eq.Engine().PotValue(1), 0.725);  // placeholders replaced by the defaults
     EXPECT_EQ(eq.Engine().OutputGainTarget(), 1.0);
     eq.Param(10)->SetPlain(-12.0);
     eq.HandleParamChange(10);
@@ -76,7 +76,7 @@ TEST(Tesselor, ProcessBlockMatchesLiteralEvaluationAndAllocatesNothing) {
     eq.SetSampleRate(96000.0);
     eq.ChangeBlockSize(300);
     eq.HandleReset();
-    test::LiteralEq ref;
+    eq::test::LiteralEq ref;
     const double pots[10] = {0.5, 0.725, 0.5, 0.725, 0.5, 0.725, 0.5, 0.725, 0.0, 1.0};
     for (int i = 0; i < 10; ++i) ref.SetPot(i, pots[i]);
 
@@ -118,12 +118,12 @@ TEST(Tesselor, ResetClearsOnlyTheSidePathFilters) {
     double* ins[2] = {in.data(), in.data()};
     double* outs[2] = {out.data(), out2.data()};
     eq.ProcessBlock(ins, outs, 128);
-    const Stereo y1 = eq.Engine().Section(SectionKind::kHigh).y1;
-    const double gain = eq.Engine().Smoother(EqEngineState::kOutputSmoother).Value();
+    const eq::Stereo y1 = eq.Engine().Section(eq::SectionKind::kHigh).y1;
+    const double gain = eq.Engine().SmootherAt(eq::kSmootherOutput).Value();
     const double line = eq.Engine().Resampler().Line(30)[0];
     eq.HandleReset();
-    EXPECT_EQ(eq.Engine().Section(SectionKind::kHigh).y1[0], y1[0]);
-    EXPECT_EQ(eq.Engine().Smoother(EqEngineState::kOutputSmoother).Value(), gain);
+    EXPECT_EQ(eq.Engine().Section(eq::SectionKind::kHigh).y1[0], y1[0]);
+    EXPECT_EQ(eq.Engine().SmootherAt(eq::kSmootherOutput).Value(), gain);
     EXPECT_EQ(eq.Engine().Resampler().Line(30)[0], line);
     // The side path starts again from silence: with a zero input its value stays 0 after the
     // one decimated value that was kept.

@@ -1,6 +1,0 @@
-# The equaliser's audio path, against the literal evaluation kept with its tests.
-target_sources(tesselor_bench PRIVATE
-    "${CMAKE_CURRENT_LIST_DIR}/EqBench.cpp"
-    "${PROJECT_SOURCE_DIR}/tests/plugin/LiteralEq.cpp"
-)
-target_link_libraries(tesselor_bench PRIVATE tesselor_plugin)

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "plugin/eq/LaneTypes.h"
+
+namespace tesselor::plugin::eq {
+
+// The side path of both channels (lane 0 left, lane 1 right): the input, scaled by 10^1.25, is
+// zero-stuffed to F times the rate, interpolated by a ten-pole all-pole low-pass, bent by the
+// transfer curve and decimated by the same low-pass. The first decimated value of every input
+// sample is the side value, which the engine adds to the dry signal at -90 dB.
+//
+// A record of coefficients and filter states; simd/SidePath.h runs it.
+struct OversamplerStage {
+    static constexpr int kPoles = 10;
+    static constexpr double kDrive = 17.78279410038923;  // 10^1.25
+
+    // [audio thread, block start] Designs the all-pole filter for normalised cutoff `x` (cycles
+    // per oversampled sample; 0.2 / F): five Butterworth-like pole pairs, DC gain exactly 1.
+    void Design(double x) noexcept;
+    // Zeroes both filters' states of both channels; the side values and coefficients stay.
+    void ClearFilters() noexcept;
+    // Zeroes one channel's filter states and side value.
+    void ClearLane(int lane) noexcept;
+    Stereo NonFiniteProbe() const noexcept;
+
+    Stereo SideValue() const { return side; }
+    double Gain() const { return g0; }
+    double Feedback(int k) const { return -feedback[k - 1][0]; }  // a_k, k = 1..10
+
+    // Samples per stretch of the side path's pipeline, and the scratch (in Stereo values,
+    // 32-byte aligned) a run of `count` samples at factor F needs: two stretches of curve values
+    // and a line of four-lane filter outputs.
+    static constexpr int kStretch = 16;
+    static constexpr int WorkSize(int factor, int count) {
+        const int stretch = count < kStretch ? count : kStretch;
+        return 2 * factor * stretch + 2 * (kPoles + factor * stretch);
+    }
+
+    double g0 = 1.0;
+    // g0 and -a1 .. -a10, each four times over as the lanes multiply them.
+    alignas(32) double gain[4] = {1.0, 1.0, 1.0, 1.0};
+    alignas(32) double feedback[kPoles][4] = {};
+    // Each filter's last ten outputs, newest first.
+    Stereo interp[kPoles] = {};
+    Stereo decim[kPoles] = {};
+    Stereo side{};  // the side value of the last sample
+};
+
+}  // namespace tesselor::plugin::eq

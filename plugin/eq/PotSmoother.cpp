@@ -1,0 +1,18 @@
+#include "plugin/eq/PotSmoother.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace tesselor::plugin::eq {
+
+void PotSmoother::SetCorner(double cornerHz, double rateHz) {
+    p = std::exp(-2.0 * std::numbers::pi * cornerHz / rateHz);
+    b = 1.0 - p;
+}
+
+double PotSmoother::Step(double target) noexcept {
+    z = b * target + p * z;
+    return z;
+}
+
+}  // namespace tesselor::plugin::eq

@@ -1,0 +1,140 @@
+#pragma once
+
+// Body of the per-sample loop. Included only by the files that build it for one instruction set
+// each (EqKernel*.cpp); everything here lives in that build's namespace (see SimdBuild.h).
+
+#include "plugin/eq/EqEngine.h"
+#include "plugin/eq/simd/EqKernel.h"
+#include "plugin/eq/simd/ResamplerSteps.h"
+#include "plugin/eq/simd/SectionSteps.h"
+#include "plugin/eq/simd/SidePath.h"
+#include "plugin/eq/simd/StereoLanes.h"
+#include "plugin/eq/simd/UpperBandLanes.h"
+#include "plugin/eq/simd/UpperBandPairs.h"
+#include "plugin/eq/simd/UpperBandSeries.h"
+
+namespace tesselor::plugin::eq::simd::TESSELOR_SIMD_BUILD {
+
+// One smoother step, z <- b t + p z, unfused like PotSmoother::Step.
+[[gnu::always_inline]] inline double StepSmoother(PotSmoother& s, double target) noexcept {
+    s.z = s.b * target + s.p * s.z;
+    return s.z;
+}
+
+[[gnu::always_inline]] inline BandSection& SectionOf(EqLoopState& state,
+                                                     SectionKind kind) noexcept {
+    return state.sections[static_cast<int>(kind)];
+}
+
+// `frames` samples (at least 1) of the whole path, side-path factor F = 4 or 16.
+template <int F>
+void RunLoop(EqLoopState& state, const double* inL, const double* inR, double* outL, double* outR,
+             int frames, EqSwitches switches) noexcept {
+    using Float2 = float __attribute__((vector_size(8)));
+    constexpr int kChunk = EqLoopState::kChunk;
+
+    // Working copies on the stack: the compiler can then keep them apart from the output
+    // arrays, which it would otherwise have to assume might overlap them.
+    BandSection shelf = SectionOf(state, SectionKind::kLowShelf);
+    BandSection bell = SectionOf(state, SectionKind::kLowBell);
+#if defined(__AVX512F__)
+    using UpperBands = UpperBandLanes;
+#elif defined(__AVX__)
+    using UpperBands = UpperBandPairs;
+#else
+    using UpperBands = UpperBandSeries;
+#endif
+    constexpr int kLag = UpperBands::kLag;
+    UpperBands upper;
+    upper.Load(SectionOf(state, SectionKind::kHigh), SectionOf(state, SectionKind::kLowMid),
+               SectionOf(state, SectionKind::kHighMid));
+    BandSection highPass = SectionOf(state, SectionKind::kHighPass);
+    BandSection lowPass = SectionOf(state, SectionKind::kLowPass);
+    OversamplerStage sideStage = state.side;
+    SidePath side(sideStage);
+    Poly4Resampler resamplerState = state.resampler;
+    ResamplerSteps resampler(resamplerState);
+    Stereo low = state.lowOut;
+    Stereo pre = state.pre;
+    PotSmoother gainSmoother = state.smoothers[kSmootherOutput];
+    const double gainTarget = state.gainTarget;
+    Stereo* const sideValues = state.sideValues;
+
+    // Turn t of the upper bands takes the new values of sample t and completes sample
+    // t - kLag: the side-by-side forms run one or two samples behind (see UpperBandPairs and
+    // UpperBandLanes).
+    auto turn = [&](int t, const Stereo* fresh) __attribute__((always_inline)) {
+        Quad done[UpperBands::kValues / 2];
+        upper.Turn(t, frames, fresh, done);
+        if (t < kLag) return;
+        resampler.Append(done);
+        if (switches.in == 0) return;
+        const Stereo decimated = resampler.Decimate();
+        // The output smoother steps once per channel, so twice per sample.
+        const double gainL = StepSmoother(gainSmoother, gainTarget);
+        const double gainR = StepSmoother(gainSmoother, gainTarget);
+        const Stereo out = decimated * Stereo{gainL, gainR};
+        outL[t - kLag] = out[kLeft];
+        outR[t - kLag] = out[kRight];
+    };
+
+    for (int start = 0; start < frames; start += kChunk) {
+        const int length = frames - start < kChunk ? frames - start : kChunk;
+        // The side path depends on nothing but the input; it runs a little ahead, interleaved
+        // with the rest of the path, which takes each sample once its side value is there.
+        side.Run<F>(
+            inL + start, inR + start, length, sideValues, state.sideWork,
+            state.curve, [&](int i) __attribute__((always_inline)) {
+                const int n = start + i;
+                const Stereo x{inL[n], inR[n]};
+                Stereo y = x + Splat(EqEngine::kSideLevel) * sideValues[i];
+                pre = y;
+                if (switches.hplp == 1) y = StepExact2(lowPass, StepExact3(highPass, y));
+                // The low band sees the value rounded to single precision.
+                y = __builtin_convertvector(__builtin_convertvector(y, Float2), Stereo);
+                if (switches.bell == 0)
+                    low = StepExact2(shelf, y);
+                else if (switches.bell == 1)
+                    low = StepExact3(bell, y);
+
+                Stereo v[UpperBands::kValues];
+                resampler.Interpolate(low, v);
+                turn(n, v);
+                // Any value but 0 gives the processed output, so the outputs are always written.
+                if (switches.in == 0) {
+                    outL[n] = x[kLeft];
+                    outR[n] = x[kRight];
+                }
+            });
+    }
+    if constexpr (kLag > 0) {
+        const Stereo idle[UpperBands::kValues] = {};
+        for (int t = frames; t < frames + kLag; ++t) turn(t, idle);
+    }
+
+    SectionOf(state, SectionKind::kLowShelf) = shelf;
+    SectionOf(state, SectionKind::kLowBell) = bell;
+    upper.Store(SectionOf(state, SectionKind::kHigh), SectionOf(state, SectionKind::kLowMid),
+                SectionOf(state, SectionKind::kHighMid));
+    SectionOf(state, SectionKind::kHighPass) = highPass;
+    SectionOf(state, SectionKind::kLowPass) = lowPass;
+    state.side = sideStage;
+    state.resampler = resamplerState;
+    state.lowOut = low;
+    state.pre = pre;
+    state.smoothers[kSmootherOutput] = gainSmoother;
+}
+
+template <int F>
+void RunEqLoop(EqLoopState& state, const double* inL, const double* inR, double* outL, double* outR,
+               int frames, EqSwitches switches) {
+    RunLoop<F>(state, inL, inR, outL, outR, frames, switches);
+}
+
+// This build's loop for factor 4 or 16.
+inline EqKernel LoopOf(int factor) noexcept {
+    return factor == EqEngine::kHighFactor ? &RunEqLoop<EqEngine::kHighFactor>
+                                           : &RunEqLoop<EqEngine::kLowFactor>;
+}
+
+}  // namespace tesselor::plugin::eq::simd::TESSELOR_SIMD_BUILD
