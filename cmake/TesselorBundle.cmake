@@ -3,7 +3,7 @@
 tesselor_vst3_module(tesselor_vst3_bundle
     NAME Tesselor
     DIR "${CMAKE_BINARY_DIR}"
-    SOURCES "${PROJECT_SOURCE_DIR}/plugin/TesselorFactory.cpp"
+    SOURCES "${PROJECT_SOURCE_DIR}/plugin/TesselorModule.cpp"
     LIBRARIES tesselor_plugin)
 set(TESSELOR_BUNDLE_DIR "${TESSELOR_MODULE_BUNDLE_DIR}" CACHE INTERNAL "Built Tesselor.vst3 bundle")
 

@@ -114,4 +114,6 @@ void Tesselor::ProcessBlock(double** inputs, double** outputs, int frames) noexc
                           frames, switches, SampleRate());
 }
 
+vst3::Vst3Plugin* CreateTesselor() { return new Tesselor(); }
+
 }  // namespace tesselor::plugin

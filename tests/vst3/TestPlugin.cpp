@@ -45,4 +45,6 @@ void TestPlugin::ProcessBlock(double** inputs, double** outputs, int frames) noe
     }
 }
 
+Vst3Plugin* CreateTestPlugin() { return new TestPlugin(); }
+
 }  // namespace tesselor::vst3::test

@@ -25,8 +25,8 @@ namespace tesselor::plugin::eq::simd::TESSELOR_SIMD_BUILD {
 }
 
 [[gnu::always_inline]] inline Stereo StepExact2(BandSection& s, Stereo x) noexcept {
-    const Stereo y = ((((s.b0 * x + s.b1 * s.x1) + s.b2 * s.x2) + s.na1 * s.y1) + s.na2 * s.y2) /
-                     s.a0;
+    const Stereo y =
+        ((((s.b0 * x + s.b1 * s.x1) + s.b2 * s.x2) + s.na1 * s.y1) + s.na2 * s.y2) / s.a0;
     s.x2 = s.x1;
     s.x1 = x;
     s.y2 = s.y1;
