@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -96,7 +97,10 @@ public:
     virtual void ChangeLatency(int frames);
     // Base: no host to send to.
     virtual bool EmitMidiMessage(const MidiMessage& message);
-    // [main thread, after a preset or state load] Plain values to the editor, without PlugMutex.
+    // After a preset or state load: every parameter's plain value to the editor. Reached on the
+    // main thread (state and preset loads) and on the audio thread (a preset change arriving
+    // through process, under PlugMutex); takes no lock itself. The editor may only store values and
+    // mark controls dirty here: no allocation, no lock the UI thread holds while drawing.
     virtual void RefreshEditorParams();
     // After LoadPreset succeeded. Base: nothing.
     virtual void HandlePresetRestored() {}
@@ -136,8 +140,10 @@ public:
     int BlockSize() const { return _blockSize; }
     int Latency() const { return _latency; }
     int Tail() const { return _tail; }
-    bool IsBypassed() const { return _bypassed; }
-    void SetBypassed(bool bypassed) { _bypassed = bypassed; }
+    // The host bypass. Set on the audio thread (process) and the main thread (state loads), read by
+    // controller queries on the main thread: a relaxed atomic.
+    bool IsBypassed() const { return _bypassed.load(std::memory_order_relaxed); }
+    void SetBypassed(bool bypassed) { _bypassed.store(bypassed, std::memory_order_relaxed); }
     void SetHostKind(int kind, int version) {
         _hostKind = kind;
         _hostVersion = version;
@@ -189,7 +195,7 @@ private:
     int _pluginApi = kPluginApiVst3;
     int _hostKind = -1;  // -1: no host identified yet
     int _hostVersion = 0;
-    bool _bypassed = false;
+    std::atomic<bool> _bypassed{false};
     int _currentPreset = 0;
     double _sampleRateHz = 44100.0;
     int _blockSize = 0;  // frames: the largest block the host will send

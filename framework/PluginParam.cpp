@@ -71,7 +71,7 @@ void PluginParam::InitRange(const char* name, double defaultValue, double minimu
     CopyText(_label, label, sizeof _label);
     CopyText(_group, group, sizeof _group);
     _minimum = minimum;
-    _value = defaultValue;
+    _value.store(defaultValue, std::memory_order_relaxed);
     _step = step;
     _default = defaultValue;
 
@@ -89,7 +89,11 @@ double PluginParam::Clamp(double v) const {
     return std::clamp(v, _minimum, std::max(_minimum, _maximum));
 }
 
-void PluginParam::SetPlain(double v) { _value = std::isfinite(v) ? Clamp(v) : Clamp(_default); }
+void PluginParam::SetPlain(double v) {
+    _value.store(std::isfinite(v) ? Clamp(v) : Clamp(_default), std::memory_order_relaxed);
+}
+
+void PluginParam::SetName(const char* name) { CopyText(_name, name, sizeof _name); }
 
 void PluginParam::ApplyNormal(double n) noexcept {
     if (std::isnan(n)) return;
@@ -98,7 +102,7 @@ void PluginParam::ApplyNormal(double n) noexcept {
         // Nearest multiple of the step counted from zero, halves rounding up.
         p = std::floor(p / _step + 0.5) * _step;
     }
-    _value = std::min(p, _maximum);
+    _value.store(std::min(p, _maximum), std::memory_order_relaxed);
 }
 
 double PluginParam::NormalToPlain(double n) const noexcept {
@@ -145,9 +149,14 @@ void PluginParam::FormatValue(double v, char* text, std::size_t size) const {
     }
 }
 
-const char* PluginParam::UnitText() const { return DisplayTextFor(_value) ? "" : _label; }
+const char* PluginParam::UnitText() const { return DisplayTextFor(Value()) ? "" : _label; }
 
 double PluginParam::ParseHostText(const char* text) const {
+    // A host that shows "16x" for a value must get that value back for "16x", not 16 clamped.
+    for (const DisplayText& d : _displayTexts) {
+        if (text && d.text[0] != '\0' && std::strcmp(d.text, text) == 0)
+            return PlainToNormal(Clamp(d.value));
+    }
     return PlainToNormal(Clamp(ReadLeadingDecimal(text)));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <vector>
 
@@ -25,8 +26,12 @@ struct DisplayText {
 // One automatable setting. The value is always held in plain units (the units of the range);
 // normalised positions 0..1 exist only towards the host and the editor.
 //
-// Threads: values are written under PlugMutex by the audio thread, editor edits and state loads.
-// The parameter holds no lock of its own. Nothing here allocates except AddDisplayText.
+// Threads: values are written under PlugMutex by the audio thread, editor edits and state loads,
+// and without it by the VST 3 controller's direct set on the host's main thread; the value is a
+// relaxed atomic so that those unlocked accesses are defined (a reader sees either the old or the
+// new value, never a torn one). Everything else is set up by the plug-in's constructor and only
+// read afterwards. The parameter holds no lock of its own. Nothing here allocates except
+// AddDisplayText.
 class PluginParam {
 public:
     PluginParam() = default;
@@ -48,7 +53,7 @@ public:
     double NormalToPlain(double n) const noexcept;
     // ((clamp(v) - min) / (max - min))^(1 / shape), in 0..1.
     double PlainToNormal(double v) const noexcept;
-    double CurrentNormal() const noexcept { return PlainToNormal(_value); }
+    double CurrentNormal() const noexcept { return PlainToNormal(Value()); }
 
     // Writes the display text of plain value v: a display text when one matches, else the number
     // with the display precision (truncated toward zero when the precision is 0). `size` >= 1.
@@ -58,7 +63,8 @@ public:
     // The display text for v, or null when none applies (the first matching entry decides).
     const char* DisplayTextFor(double v) const;
 
-    // Host road: leading decimal number of `text` (0 when there is none), clamped, normalised.
+    // Host road: a display text, matched whole, gives its value; otherwise the leading decimal
+    // number of `text` (0 when there is none). Clamped, then normalised.
     double ParseHostText(const char* text) const;
     // Editor road: boolean and enumerated kinds match the display texts whole and case-sensitively
     // (0 when none matches); others read a number, negated when the display is negated. Clamped,
@@ -72,7 +78,7 @@ public:
     void SetKind(ParamKind kind) { _kind = kind; }
     // Unset parameters behave as two-valued stepped ones everywhere.
     bool IsContinuous() const { return _kind == kParamContinuous; }
-    double Value() const { return _value; }
+    double Value() const noexcept { return _value.load(std::memory_order_relaxed); }
     double Minimum() const { return _minimum; }
     double Maximum() const { return _maximum; }
     double Step() const { return _step; }
@@ -81,6 +87,8 @@ public:
     double Default() const { return _default; }
     int DisplayPrecision() const { return _displayPrecision; }
     const char* Name() const { return _name; }
+    // At most 31 characters are kept. For a parameter that InitRange does not set up.
+    void SetName(const char* name);
     const char* Label() const { return _label; }
     const char* Group() const { return _group; }
     bool NegateDisplay() const { return _negateDisplay; }
@@ -93,7 +101,7 @@ private:
     double Clamp(double v) const;
 
     ParamKind _kind = kParamUnset;
-    double _value = 0.0;
+    std::atomic<double> _value{0.0};
     double _minimum = 0.0;
     double _maximum = 1.0;
     double _step = 1.0;

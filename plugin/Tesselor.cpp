@@ -17,22 +17,23 @@ struct PotRow {
     int index;
     const char* name;
     double minimum, maximum, defaultValue;
-    double shape;  // taper of the normalised mapping
+    const char* label;  // unit shown by hosts: pot positions have none, the output gain is in dB
+    double shape;       // taper of the normalised mapping
 };
 
 // In construction order; the order itself has no audible effect.
 constexpr PotRow kPotRows[] = {
-    {kParamLowGain, "LGain", 0.0, 1.0, 0.5, 1.0},
-    {kParamLowFreq, "LFreq", 0.1, 0.983, 0.725, 0.5},
-    {kParamLowMidGain, "LMGain", 0.0, 1.0, 0.5, 1.0},
-    {kParamLowMidFreq, "LMFreq", 0.1, 0.983, 0.725, 0.5},
-    {kParamHighMidGain, "HMGain", 0.0, 1.0, 0.5, 1.0},
-    {kParamHighMidFreq, "HMFreq", 0.1, 0.983, 0.725, 0.5},
-    {kParamHighGain, "HGain", 0.0, 1.0, 0.5, 1.0},
-    {kParamHighFreq, "HFreq", 0.1, 0.983, 0.725, 0.5},
-    {kParamLowPass, "LP", 0.0, 1.0, 1.0, 0.2},
-    {kParamHighPass, "HP", 0.0, 1.0, 0.0, 0.5},
-    {kParamOutputGain, "Gain", -12.0, 12.0, 0.0, 1.0},
+    {kParamLowGain, "LGain", 0.0, 1.0, 0.5, "", 1.0},
+    {kParamLowFreq, "LFreq", 0.1, 0.983, 0.725, "", 0.5},
+    {kParamLowMidGain, "LMGain", 0.0, 1.0, 0.5, "", 1.0},
+    {kParamLowMidFreq, "LMFreq", 0.1, 0.983, 0.725, "", 0.5},
+    {kParamHighMidGain, "HMGain", 0.0, 1.0, 0.5, "", 1.0},
+    {kParamHighMidFreq, "HMFreq", 0.1, 0.983, 0.725, "", 0.5},
+    {kParamHighGain, "HGain", 0.0, 1.0, 0.5, "", 1.0},
+    {kParamHighFreq, "HFreq", 0.1, 0.983, 0.725, "", 0.5},
+    {kParamLowPass, "LP", 0.0, 1.0, 1.0, "", 0.2},
+    {kParamHighPass, "HP", 0.0, 1.0, 0.0, "", 0.5},
+    {kParamOutputGain, "Gain", -12.0, 12.0, 0.0, "dB", 1.0},
 };
 
 struct SwitchRow {
@@ -68,10 +69,16 @@ void Tesselor::InitParams() {
     }
     for (const PotRow& row : kPotRows) {
         framework::PluginParam* p = Param(row.index);
-        p->InitRange(row.name, row.defaultValue, row.minimum, row.maximum, kPotStep, "%", "");
+        p->InitRange(row.name, row.defaultValue, row.minimum, row.maximum, kPotStep, row.label, "");
         p->SetShape(row.shape);
     }
-    // Parameter 14 (the oversampling switch) keeps the fresh parameter's values on purpose.
+    // The oversampling switch keeps the fresh parameter's kind, range and default (saved states
+    // and projects know it that way); it only gets the panel's legend and texts for its values,
+    // so that hosts list it by name.
+    framework::PluginParam* oversample = Param(kParamOversample);
+    oversample->SetName("Oversample");
+    oversample->AddDisplayText(0, "4x");
+    oversample->AddDisplayText(1, "16x");
 }
 
 void Tesselor::HandleReset() {

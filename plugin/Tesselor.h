@@ -23,7 +23,7 @@ enum TesselorParam : int {
     kParamBell = 11,        // 0: low shelf, 1: low bell
     kParamHpLp = 12,        // 1: high-pass and low-pass in the path
     kParamIn = 13,          // 1: equaliser in, 0: input passed through
-    kParamOversample = 14,  // 0: side path at 4 fs, 1: 16 fs; never initialised, so unnamed
+    kParamOversample = 14,  // 0: side path at 4 fs, 1: 16 fs; kind left unset (two-valued)
     kTesselorParamCount = 15,
 };
 

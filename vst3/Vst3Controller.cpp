@@ -2,6 +2,7 @@
 // queries, edit gestures and views.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "pluginterfaces/vst/ivstcontextmenu.h"
@@ -57,6 +58,21 @@ tresult PLUGIN_API Vst3Plugin::getParamStringByValue(ParamID id, ParamValue norm
 
 tresult PLUGIN_API Vst3Plugin::getParamValueByString(ParamID id, TChar* text, ParamValue& normal) {
     if (!text) return kInvalidArgument;
+    if (id == kPresetParamId) {
+        // A preset's name or its number (0-based, as the program list counts) gives the value the
+        // preset parameter selects it by; anything else is no preset.
+        char bytes[128] = {};
+        NarrowText(bytes, sizeof bytes, text);
+        for (int i = 0; i < PresetCount(); ++i) {
+            char number[16];
+            std::snprintf(number, sizeof number, "%d", i);
+            if (std::strcmp(bytes, Preset(i)->name) == 0 || std::strcmp(bytes, number) == 0) {
+                normal = static_cast<double>(i) / PresetCount();
+                return kResultOk;
+            }
+        }
+        return kResultFalse;
+    }
     return SingleComponentEffect::getParamValueByString(id, text, normal);
 }
 
@@ -67,14 +83,19 @@ ParamValue PLUGIN_API Vst3Plugin::plainParamToNormalized(ParamID id, ParamValue 
 }
 
 ParamValue PLUGIN_API Vst3Plugin::getParamNormalized(ParamID id) {
-    if (id == kBypassParamId) return IsBypassed() ? 1.0 : 0.0;
+    if (id == kBypassParamId) return _bypassShown.load(std::memory_order_relaxed);
     if (id >= static_cast<ParamID>(ParamCount())) return 0.0;
     return Param(static_cast<int>(id))->CurrentNormal();
 }
 
 tresult PLUGIN_API Vst3Plugin::setParamNormalized(ParamID id, ParamValue normal) {
-    if (id >= static_cast<ParamID>(ParamCount())) return kResultFalse;
     if (std::isnan(normal)) return kInvalidArgument;
+    if (id == kBypassParamId) {
+        // Only shown: processing switches when the bypass arrives through process().
+        _bypassShown.store(std::clamp(normal, 0.0, 1.0), std::memory_order_relaxed);
+        return kResultOk;
+    }
+    if (id >= static_cast<ParamID>(ParamCount())) return kResultFalse;
     // No lock and no change hook: the processor side is where the plug-in reacts to the host.
     Param(static_cast<int>(id))->ApplyNormal(std::clamp(normal, 0.0, 1.0));
     return kResultOk;

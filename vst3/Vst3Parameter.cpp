@@ -22,6 +22,8 @@ Vst3Parameter::Vst3Parameter(const framework::PluginParam* param, ParamID id, Un
     valueNormalized = info.defaultNormalizedValue;
     info.unitId = unit;
     info.flags = param->CanAutomate() ? ParameterInfo::kCanAutomate : 0;
+    // A parameter with texts for its values is a list a host may offer as a menu.
+    if (!param->DisplayTexts().empty()) info.flags |= ParameterInfo::kIsList;
     precision = param->DisplayPrecision();
 }
 

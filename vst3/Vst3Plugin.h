@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <vector>
 
 #include "framework/PluginBase.h"
@@ -124,8 +125,15 @@ private:
     void ProcessPiece(Steinberg::Vst::ProcessData& data, int offset, int frames) noexcept;
     void PointAtScratch();
 
+    // Sets the host bypass and the value the controller shows for it. [audio or main thread]
+    void ApplyBypass(bool bypassed);
+
     Steinberg::Vst::ProcessContext _transport{};  // the last context the host passed to process()
-    std::vector<Vst3EditorView*> _views;          // not owned; the first gets resize requests
+    // What getParamNormalized answers for the bypass parameter: the last value the host gave
+    // setParamNormalized, until the processor's bypass changes (a process queue or a state load).
+    // Written on both threads.
+    std::atomic<double> _bypassShown{0.0};
+    std::vector<Vst3EditorView*> _views;  // not owned; the first gets resize requests
 };
 
 }  // namespace tesselor::vst3

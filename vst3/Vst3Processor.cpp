@@ -87,7 +87,13 @@ tresult PLUGIN_API Vst3Plugin::setBusArrangements(SpeakerArrangement* inputs, in
     } catch (...) {
         return kOutOfMemory;
     }
-    return numIns == 1 ? kResultOk : kResultFalse;
+    // One input and one output bus: anything else is refused, whatever the buses became above.
+    return numIns == 1 && numOuts == 1 ? kResultOk : kResultFalse;
+}
+
+void Vst3Plugin::ApplyBypass(bool bypassed) {
+    SetBypassed(bypassed);
+    _bypassShown.store(bypassed ? 1.0 : 0.0, std::memory_order_relaxed);
 }
 
 tresult PLUGIN_API Vst3Plugin::canProcessSampleSize(int32 symbolicSampleSize) {
@@ -106,8 +112,9 @@ tresult PLUGIN_API Vst3Plugin::setupProcessing(ProcessSetup& setup) {
         !std::isfinite(setup.sampleRate))
         return kInvalidArgument;
     try {
+        // The bypass stays: hosts set up again whenever the user changes the rate or the block
+        // size, and still show the plug-in bypassed.
         SetSampleRate(setup.sampleRate);
-        SetBypassed(false);
         ChangeBlockSize(setup.maxSamplesPerBlock);
     } catch (...) {
         PointAtScratch();
@@ -129,7 +136,7 @@ void Vst3Plugin::ApplyHostChange(ParamID id, double normal) {
     // Outside 0..1 a switch would land between its branches; hosts do send such values.
     normal = std::clamp(normal, 0.0, 1.0);
     if (id == kBypassParamId) {
-        SetBypassed(normal > 0.5);
+        ApplyBypass(normal > 0.5);
     } else if (id == kPresetParamId) {
         LoadPreset(static_cast<int>(normal * PresetCount()));  // 1.0 asks for a slot past the end
     } else if (id < static_cast<ParamID>(ParamCount())) {

@@ -54,7 +54,7 @@ tresult Vst3Plugin::LoadControllerState(IBStream* state) {
 
         std::uint8_t word[kBypassBytes] = {};
         if (stream.Read(word, kBypassBytes) != kBypassBytes) return kResultFalse;
-        SetBypassed((word[0] | word[1] | word[2] | word[3]) != 0);
+        ApplyBypass((word[0] | word[1] | word[2] | word[3]) != 0);
         RefreshEditorParams();
         return kResultOk;
     } catch (...) {

@@ -173,6 +173,11 @@ TEST(PluginParam, ParsesHostAndEditorText) {
     EXPECT_DOUBLE_EQ(mode.ParseEditorText("On"), 1.0);
     EXPECT_DOUBLE_EQ(mode.ParseEditorText("on"), 0.0);  // case-sensitive, whole text
     EXPECT_DOUBLE_EQ(mode.ParseEditorText("2"), 0.0);
+    // On the host road a text the parameter shows gives its value back; numbers still count.
+    mode.AddDisplayText(0, "4x");
+    EXPECT_DOUBLE_EQ(mode.ParseHostText("On"), 1.0);
+    EXPECT_DOUBLE_EQ(mode.ParseHostText("4x"), 0.0);
+    EXPECT_DOUBLE_EQ(mode.ParseHostText("1"), 0.5);
 }
 
 }  // namespace

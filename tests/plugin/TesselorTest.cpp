@@ -33,7 +33,7 @@ TEST(Tesselor, FreshInstanceHasItsParametersAndOnePreset) {
     ASSERT_EQ(eq.ParamCount(), 15);
     const char* names[] = {"LGain",  "LFreq", "LMGain", "LMFreq", "HMGain",
                            "HMFreq", "HGain", "HFreq",  "HP",     "LP",
-                           "Gain",   "Bell",  "HPLP",   "BY",     ""};
+                           "Gain",   "Bell",  "HPLP",   "BY",     "Oversample"};
     for (int i = 0; i < 15; ++i) EXPECT_STREQ(eq.Param(i)->Name(), names[i]) << i;
     EXPECT_EQ(eq.Param(14)->Kind(), framework::kParamUnset);
     EXPECT_EQ(eq.Param(13)->Kind(), framework::kParamStepped);
@@ -45,7 +45,8 @@ TEST(Tesselor, FreshInstanceHasItsParametersAndOnePreset) {
     EXPECT_EQ(eq.Param(9)->Shape(), 0.2);
     EXPECT_EQ(eq.Param(10)->Minimum(), -12.0);
     EXPECT_EQ(eq.Param(10)->DisplayPrecision(), 2);
-    EXPECT_STREQ(eq.Param(10)->Label(), "%");
+    EXPECT_STREQ(eq.Param(10)->Label(), "dB");
+    EXPECT_STREQ(eq.Param(0)->Label(), "");  // a pot position has no unit
     ASSERT_EQ(eq.PresetCount(), 1);
     EXPECT_STREQ(eq.Preset(0)->name, "-");
     EXPECT_TRUE(eq.Preset(0)->initialised);

@@ -101,7 +101,7 @@ TEST(TesselorCli, BypassStateFilesAndOutputExtension) {
     out = ReadFile(Scratch("o2.wav"), &info);
     EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
     ASSERT_FALSE(out.empty());
-    EXPECT_NEAR(out[10], 0.5f, 1e-6);  // the saved gain of 2, bypass cleared by the set-up
+    EXPECT_NEAR(out[10], 0.25f, 1e-6);  // the saved state was bypassed, and stays so
 }
 
 TEST(TesselorCli, FailsWithOneClearLine) {

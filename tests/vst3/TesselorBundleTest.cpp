@@ -66,9 +66,9 @@ TEST(TesselorModule, FactoryAndClassDescriptions) {
 TEST_F(TesselorBundle, PublishesSeventeenParametersAndA124ByteState) {
     auto* c = plugin->controller;
     ASSERT_EQ(c->getParameterCount(), 17);
-    const char* titles[17] = {"Preset", "Bypass", "LGain", "LFreq", "LMGain", "LMFreq",
-                              "HMGain", "HMFreq", "HGain", "HFreq", "HP",     "LP",
-                              "Gain",   "Bell",   "HPLP",  "BY",    ""};
+    const char* titles[17] = {"Preset", "Bypass", "LGain", "LFreq", "LMGain",    "LMFreq",
+                              "HMGain", "HMFreq", "HGain", "HFreq", "HP",        "LP",
+                              "Gain",   "Bell",   "HPLP",  "BY",    "Oversample"};
     for (int i = 0; i < 17; ++i) EXPECT_EQ(plugin->Title(i), titles[i]) << i;
     EXPECT_EQ(plugin->ValueText(0, 0.5), "0.50");
     FUnknownPtr<IUnitInfo> units(plugin->component);
@@ -84,6 +84,89 @@ TEST_F(TesselorBundle, PublishesSeventeenParametersAndA124ByteState) {
     }
     EXPECT_EQ(std::vector<std::uint8_t>(state.end() - 4, state.end()),
               (std::vector<std::uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(TesselorBundle, NamesTheOversampleSwitchAndItsValuesAndGivesUnits) {
+    auto* c = plugin->controller;
+    ParameterInfo info = {};
+    ASSERT_EQ(c->getParameterInfo(16, info), kResultOk);
+    EXPECT_EQ(info.id, 14u);
+    EXPECT_EQ(tools::PluginText(info.title), "Oversample");
+    EXPECT_EQ(info.stepCount, 1);
+    EXPECT_EQ(info.defaultNormalizedValue, 0.0);
+    EXPECT_NE(info.flags & ParameterInfo::kCanAutomate, 0);
+    EXPECT_EQ(plugin->ValueText(14, 0.0), "4x");
+    EXPECT_EQ(plugin->ValueText(14, 1.0), "16x");
+    // The texts a host shows come back as their values.
+    for (const auto& [text, expected] : {std::pair{u"16x", 1.0}, std::pair{u"4x", 0.0}}) {
+        String128 typed = {};
+        std::char_traits<char16_t>::copy(typed, text, std::char_traits<char16_t>::length(text));
+        ParamValue normal = -1.0;
+        EXPECT_EQ(c->getParamValueByString(14, typed, normal), kResultOk);
+        EXPECT_EQ(normal, expected);
+    }
+    // Units: none for a pot position, dB for the output gain.
+    for (const auto& [index, units] : {std::pair{2, ""}, std::pair{12, "dB"}, std::pair{16, ""}}) {
+        ASSERT_EQ(c->getParameterInfo(index, info), kResultOk);
+        EXPECT_EQ(tools::PluginText(info.units), units) << index;
+    }
+    EXPECT_EQ(plugin->ValueText(10, 1.0), "12.00");
+}
+
+TEST_F(TesselorBundle, PresetTextsGiveOnlyValuesInRange) {
+    auto* c = plugin->controller;
+    for (const char16_t* text : {u"-", u"0"}) {
+        String128 typed = {};
+        std::char_traits<char16_t>::copy(typed, text, std::char_traits<char16_t>::length(text));
+        ParamValue normal = -1.0;
+        EXPECT_EQ(c->getParamValueByString(kPresetParamId, typed, normal), kResultOk);
+        EXPECT_EQ(normal, 0.0);
+    }
+    for (const char16_t* text : {u"12", u"-12", u"1", u"user preset 1", u""}) {
+        String128 typed = {};
+        std::char_traits<char16_t>::copy(typed, text, std::char_traits<char16_t>::length(text));
+        ParamValue normal = -1.0;
+        EXPECT_EQ(c->getParamValueByString(kPresetParamId, typed, normal), kResultFalse);
+        EXPECT_EQ(normal, -1.0);
+    }
+}
+
+// What a host's bypass button and its presets go through: bypass set from the process queue and
+// from the controller alike, a preset saved (component and controller state), bypass set off the
+// same way, the preset loaded again.
+TEST_F(TesselorBundle, BypassReadsBackAndSurvivesPresetsAndSetUp) {
+    ASSERT_TRUE(plugin->Prepare());
+    auto* c = plugin->controller;
+    auto setBypass = [&](double value) {
+        tools::ParamChanges changes;
+        changes.Add(kBypassParamId, value);
+        plugin->Apply(changes);
+        EXPECT_EQ(c->setParamNormalized(kBypassParamId, value), kResultOk);
+        EXPECT_EQ(c->getParamNormalized(kBypassParamId), value);
+    };
+    // The controller answers what it was given at once, before any processing.
+    EXPECT_EQ(c->setParamNormalized(kBypassParamId, 1.0), kResultOk);
+    EXPECT_EQ(c->getParamNormalized(kBypassParamId), 1.0);
+    setBypass(1.0);
+
+    tools::ByteStream component, controller;
+    plugin->component->getState(&component);
+    ASSERT_EQ(c->getState(&controller), kResultOk);
+    setBypass(0.0);
+    tools::ByteStream componentAgain(component.Bytes()), controllerAgain(controller.Bytes());
+    plugin->component->setState(&componentAgain);
+    ASSERT_EQ(c->setState(&controllerAgain), kResultOk);
+    EXPECT_EQ(c->getParamNormalized(kBypassParamId), 1.0);
+
+    // The user changes the block size: still bypassed, and the output is the input.
+    ProcessSetup setup{kRealtime, kSample32, 512, 44100.0};
+    ASSERT_EQ(plugin->processor->setupProcessing(setup), kResultOk);
+    EXPECT_EQ(c->getParamNormalized(kBypassParamId), 1.0);
+    std::vector<std::vector<float>> in(2, std::vector<float>(256, 0.3f)), out(2);
+    out[0].resize(256);
+    out[1].resize(256);
+    ASSERT_EQ(plugin->Process32(in, out, 256), kResultOk);
+    EXPECT_EQ(out, in);
 }
 
 // Runs the engine directly with the same settings, for the reference output.

@@ -88,6 +88,9 @@ TEST_F(Vst3Binding, NegotiatesStereoAndMonoAndRefusesOtherPairings) {
     EXPECT_EQ(busName(kInput), "Main Input");  // unchanged channel count keeps the buses
     EXPECT_EQ(plugin->processor->setBusArrangements(&stereo, 1, &mono, 1), kResultFalse);
     EXPECT_EQ(plugin->processor->setBusArrangements(nullptr, 0, &stereo, 1), kResultFalse);
+    // One output bus only: a second output arrangement is refused.
+    SpeakerArrangement twoOutputs[2] = {stereo, stereo};
+    EXPECT_EQ(plugin->processor->setBusArrangements(&stereo, 1, twoOutputs, 2), kResultFalse);
     EXPECT_EQ(plugin->processor->setBusArrangements(&mono, 1, &mono, 1), kResultOk);
     EXPECT_EQ(busName(kInput), "Input");
     EXPECT_EQ(busName(kOutput), "Output");
@@ -116,7 +119,7 @@ TEST_F(Vst3Binding, BusesStayActiveWhenANegotiationReplacesThem) {
     EXPECT_NE(out[0][0], -7.0f);
 }
 
-TEST_F(Vst3Binding, SetupRefusesNonsenseAndClearsBypass) {
+TEST_F(Vst3Binding, SetupRefusesNonsenseAndKeepsBypass) {
     ProcessSetup bad{kRealtime, 2, 256, 48000.0};
     EXPECT_EQ(plugin->processor->setupProcessing(bad), kResultFalse);
     for (ProcessSetup nonsense : {ProcessSetup{kRealtime, kSample32, 0, 48000.0},
@@ -126,12 +129,18 @@ TEST_F(Vst3Binding, SetupRefusesNonsenseAndClearsBypass) {
     }
     ASSERT_TRUE(plugin->Prepare());
     ParamChanges changes;
+    changes.Add(kGain, 1.0);
     changes.Add(kBypassParamId, 1.0);
     plugin->Apply(changes);
     EXPECT_EQ(plugin->controller->getParamNormalized(kBypassParamId), 1.0);
+    // A new rate or block size from the user: the host still shows the plug-in bypassed, and it
+    // still is.
     ProcessSetup again{kRealtime, kSample32, 128, 44100.0};
     EXPECT_EQ(plugin->processor->setupProcessing(again), kResultOk);
-    EXPECT_EQ(plugin->controller->getParamNormalized(kBypassParamId), 0.0);
+    EXPECT_EQ(plugin->controller->getParamNormalized(kBypassParamId), 1.0);
+    std::vector<std::vector<float>> in(2, std::vector<float>(64, 0.25f)), out = in;
+    ASSERT_EQ(plugin->Process32(in, out, 64), kResultOk);
+    EXPECT_EQ(out, in);
 }
 
 TEST_F(Vst3Binding, AppliesOnlyTheLastPointOfAQueueWithOneChangeHookCall) {
@@ -290,8 +299,9 @@ TEST_F(Vst3Binding, StateRoundTripsAndSurvivesShortOrGarbageStreams) {
     EXPECT_EQ(plugin->controller->setComponentState(&none), kNotImplemented);
     EXPECT_EQ(plugin->controller->setState(nullptr), kInvalidArgument);
 
-    ProcessSetup setup{kRealtime, kSample32, 256, 48000.0};
-    plugin->processor->setupProcessing(setup);  // bypass off
+    ParamChanges bypassOff;
+    bypassOff.Add(kBypassParamId, 0.0);
+    plugin->Apply(bypassOff);
     plugin->controller->setParamNormalized(kGain, 0.1);
     ByteStream full(saved);
     EXPECT_EQ(plugin->controller->setState(&full), kResultOk);
@@ -299,7 +309,7 @@ TEST_F(Vst3Binding, StateRoundTripsAndSurvivesShortOrGarbageStreams) {
     EXPECT_EQ(plugin->controller->getParamNormalized(kBypassParamId), 1.0);
 
     // Only the values, no bypass word: loaded, but the answer says the state was incomplete.
-    plugin->processor->setupProcessing(setup);
+    plugin->Apply(bypassOff);
     plugin->controller->setParamNormalized(kGain, 0.1);
     ByteStream valuesOnly(std::vector<std::uint8_t>(saved.begin(), saved.end() - 4));
     EXPECT_EQ(plugin->controller->setState(&valuesOnly), kResultFalse);
@@ -390,7 +400,7 @@ TEST_F(Vst3Binding, PublishesPresetBypassAndEveryParameterWithTheirTexts) {
     EXPECT_DOUBLE_EQ(c->plainParamToNormalized(kGain, 0.5), 0.25);
     EXPECT_DOUBLE_EQ(c->plainParamToNormalized(kBypassParamId, 0.5), 0.5);
     EXPECT_DOUBLE_EQ(c->getParamNormalized(kPresetParamId), 0.0);
-    EXPECT_EQ(c->setParamNormalized(kBypassParamId, 1.0), kResultFalse);
+    EXPECT_EQ(c->setParamNormalized(kPresetParamId, 1.0), kResultFalse);
     for (double n = 0.0; n <= 1.0; n += 0.125) {
         EXPECT_NEAR(c->plainParamToNormalized(kTone, c->normalizedParamToPlain(kTone, n)), n,
                     1e-12);
