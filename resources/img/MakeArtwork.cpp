@@ -349,6 +349,23 @@ void DrawScrew(ArtCanvas& c, double cx, double cy) {
     }
 }
 
+// A shallow recess the three lamp switches sit in; its upper edge is in shadow, its lower edge
+// catches the light.
+void DrawSwitchWell(ArtCanvas& c) {
+    const double left = 99.5, top = 29.5, right = 231.5, bottom = 99.5, radius = 5.0;
+    c.Fill(
+        BoxAround(left, top, right, bottom),
+        [&](double x, double y) {
+            return EdgeCoverage(RoundRectDistance(x, y, left, top, right, bottom, radius));
+        },
+        [&](double x, double y) {
+            const double d = RoundRectDistance(x, y, left, top, right, bottom, radius);
+            const double t = (y - top) / (bottom - top);
+            if (d > -1.5) return t < 0.5 ? Grey(0.0, 0.45) : Grey(1.0, 0.10);
+            return Grey(0.0, 0.16);
+        });
+}
+
 // A band heading: bold capitals between two hairlines that span the section, their ends turned
 // down towards the controls.
 void DrawSectionHeading(ArtCanvas& c, ArtFont& font, const char* text, double left, double right,
@@ -451,8 +468,15 @@ void DrawBadge(ArtCanvas& c, Fonts& fonts) {
 
 void DrawBackground(ArtCanvas& c, Fonts& fonts) {
     DrawBrushedPanel(c);
-    for (const auto& [x, y] : {std::pair{10.5, 10.5}, {10.5, 195.5}, {763.5, 195.5}}) {
+    for (const auto& [x, y] :
+         {std::pair{10.5, 10.5}, {763.5, 10.5}, {10.5, 195.5}, {763.5, 195.5}}) {
         DrawScrew(c, x, y);
+    }
+    DrawSwitchWell(c);
+    // An engraved groove between the filter section and the bands: dark, with a lit lower lip.
+    for (int y = 28; y < 200; ++y) {
+        c.Blend(242, y, Grey(0.0), 0.45);
+        c.Blend(243, y, Grey(1.0), 0.08);
     }
 
     const double headingY = 16.5;
