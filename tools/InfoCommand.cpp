@@ -1,0 +1,93 @@
+// tesselor info: what a module offers: class, buses and the parameter table.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "tools/CliSupport.h"
+#include "tools/HostedPlugin.h"
+#include "tools/PluginModule.h"
+
+namespace tesselor::tools {
+
+namespace {
+
+using Steinberg::Vst::BusInfo;
+using Steinberg::Vst::ParameterInfo;
+
+struct Bus {
+    bool input = true;
+    int index = 0;
+    std::string name;
+    int channels = 0;
+};
+
+std::vector<Bus> AudioBuses(Steinberg::Vst::IComponent* component) {
+    std::vector<Bus> buses;
+    for (auto dir : {Steinberg::Vst::kInput, Steinberg::Vst::kOutput}) {
+        const int count = component->getBusCount(Steinberg::Vst::kAudio, dir);
+        for (int b = 0; b < count; ++b) {
+            BusInfo info = {};
+            if (component->getBusInfo(Steinberg::Vst::kAudio, dir, b, info) != Steinberg::kResultOk)
+                continue;
+            buses.push_back({dir == Steinberg::Vst::kInput, b, PluginText(info.name),
+                             static_cast<int>(info.channelCount)});
+        }
+    }
+    return buses;
+}
+
+void PrintTable(const PluginModule& module, const Steinberg::PFactoryInfo& factoryInfo,
+                const HostedPlugin& plugin) {
+    const Steinberg::PClassInfo2& c = plugin.ClassInfo();
+    std::printf("module      %s\n", module.Path().c_str());
+    std::printf("class       %s (%s; %s)\n", c.name, c.category, c.subCategories);
+    std::printf("vendor      %s\n", c.vendor[0] ? c.vendor : factoryInfo.vendor);
+    std::printf("version     %s, built with %s\n", c.version, c.sdkVersion);
+    std::printf("class ID    ");
+    for (int i = 0; i < 16; ++i) std::printf("%02X", static_cast<unsigned char>(c.cid[i]));
+    std::printf("\n");
+    for (const Bus& bus : AudioBuses(plugin.Component())) {
+        std::printf("%s bus  %d: \"%s\", %d channel%s\n", bus.input ? "input " : "output",
+                    bus.index, bus.name.c_str(), bus.channels, bus.channels == 1 ? "" : "s");
+    }
+
+    std::printf("\n%10s  %-10s %-21s %-10s %-10s %s\n", "id", "name", "range", "default", "current",
+                "units");
+    for (const HostedParam& p : plugin.Params()) {
+        const std::string range =
+            plugin.ValueText(p.id, 0.0) + " .. " + plugin.ValueText(p.id, 1.0);
+        std::printf("%10u  %-10s %-21s %-10s %-10s %s\n", p.id,
+                    p.title.empty() ? "(unnamed)" : p.title.c_str(), range.c_str(),
+                    plugin.ValueText(p.id, p.defaultNormal).c_str(),
+                    plugin.ValueText(p.id, plugin.Normalized(p.id)).c_str(), p.units.c_str());
+    }
+}
+
+}  // namespace
+
+int RunInfo(const std::vector<std::string>& args) {
+    std::string bundle;
+    for (const std::string& arg : args) {
+        if (!arg.empty() && arg[0] == '-') {
+            return Fail("unknown option '" + arg + "'\n" + Usage());
+        } else if (bundle.empty()) {
+            bundle = arg;
+        } else {
+            return Fail("info takes at most one bundle\n" + Usage());
+        }
+    }
+    if (bundle.empty()) bundle = DefaultBundle();
+
+    std::string error;
+    auto module = PluginModule::Open(bundle, &error);
+    if (!module) return Fail(error);
+    Steinberg::PFactoryInfo factoryInfo;
+    module->Factory()->getFactoryInfo(&factoryInfo);
+    auto plugin = HostedPlugin::Create(module->Factory(), &error);
+    if (!plugin) return Fail(module->Path() + ": " + error);
+    PrintTable(*module, factoryInfo, *plugin);
+    return 0;
+}
+
+}  // namespace tesselor::tools
