@@ -1,6 +1,7 @@
-// tesselor render: an audio file through the plug-in into another.
-// Every output is written through SafeFileWriter, so an output may be the input, and an
+// tesselor render: audio files through the plug-in, one into another or many into a folder.
+// Every output is written through SafeFileWriter, so an output may be one of the inputs, and an
 // interrupted or failing run leaves existing files as they were.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -24,7 +25,8 @@ constexpr int kMaxBlock = 65536;    // frames
 
 struct RenderOptions {
     std::vector<std::string> inputs;
-    std::string output;
+    std::string output;  // the IN OUT form
+    std::string outDir;  // the IN... --out-dir DIR form
     std::string bundle;
     std::string statePath;
     std::string saveStatePath;
@@ -44,6 +46,7 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions* o, std::s
         std::string* field = arg == "--state"        ? &o->statePath
                              : arg == "--save-state" ? &o->saveStatePath
                              : arg == "--plugin"     ? &o->bundle
+                             : arg == "--out-dir"    ? &o->outDir
                                                      : nullptr;
         if (field || arg == "--set" || arg == "--block") {
             if (i + 1 >= args.size()) {
@@ -69,8 +72,14 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions* o, std::s
             positional.push_back(arg);
         }
     }
+    if (!o->outDir.empty()) {
+        o->inputs = positional;
+        if (o->inputs.empty()) *error = "render --out-dir needs at least one input\n" + Usage();
+        return !o->inputs.empty();
+    }
     if (positional.size() != 2) {
-        *error = "render needs IN and OUT\n" + Usage();
+        *error = positional.size() < 2 ? "render needs IN and OUT\n" + Usage()
+                                       : "several inputs need --out-dir DIR\n" + Usage();
         return false;
     }
     o->inputs = {positional[0]};
@@ -153,6 +162,70 @@ int RenderOne(const RenderOptions& o, const PluginModule& module, const PluginSe
     return 0;
 }
 
+int RenderBatch(const RenderOptions& o, const PluginModule& module,
+                const PluginSettings& settings) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(o.outDir, ec);
+    if (!fs::is_directory(o.outDir, ec))
+        return Fail(o.outDir + " is no folder and cannot be made one");
+    std::string error;
+    SideOutputs side;
+    if (!side.Create(o, &error)) return Fail(error);
+
+    // Outputs so far, by resolved path: a second input of the same name must not replace the
+    // first one's result, nor an audio output the state.
+    std::vector<std::string> taken;
+    if (!o.saveStatePath.empty()) taken.push_back(CanonicalPath(o.saveStatePath));
+    const int count = static_cast<int>(o.inputs.size());
+    int failed = 0;
+    std::unique_ptr<HostedPlugin> last;
+    for (int i = 0; i < count; ++i) {
+        const std::string& in = o.inputs[i];
+        const std::string label = "[" + std::to_string(i + 1) + "/" + std::to_string(count) + "] ";
+        const fs::path name = fs::path(in).filename();
+        const std::string outPath = (fs::path(o.outDir) / name).string();
+        const std::string resolved = CanonicalPath(outPath);
+        std::unique_ptr<AudioFileRender> render;
+        std::unique_ptr<SafeFileWriter> out;
+        std::unique_ptr<HostedPlugin> plugin;
+        error.clear();
+        if (name.empty() || fs::is_directory(in, ec)) {
+            error = in + " is no file";
+        } else if (std::find(taken.begin(), taken.end(), resolved) != taken.end()) {
+            error = in + ": " + outPath + " is already an output of this run";
+        } else {
+            taken.push_back(resolved);
+            if ((render = AudioFileRender::Open(in, outPath, &error)) &&
+                (out = SafeFileWriter::Create(outPath, &error)) &&
+                RenderFile(module, settings, o.block, *render, *out, &plugin, &error) &&
+                out->Commit(&error)) {
+                std::printf("%s%s -> %s: %s\n", label.c_str(), in.c_str(), outPath.c_str(),
+                            Describe(*render).c_str());
+                std::fflush(stdout);
+                last = std::move(plugin);
+                continue;
+            }
+        }
+        ++failed;
+        Fail(label + error);
+    }
+
+    if (side.state) {
+        if (failed > 0) {
+            Fail("--save-state writes nothing when a file failed");
+        } else if (!side.Write(*last, &error) || !side.Finish(&error) || !side.Commit(&error)) {
+            Fail(error);
+            ++failed;  // the run did not do everything it was asked
+        }
+    }
+    std::printf("rendered %d of %d file%s into %s", count - failed, count, count == 1 ? "" : "s",
+                o.outDir.c_str());
+    if (failed > 0) std::printf("; %d failed", failed);
+    std::printf("\n");
+    return failed > 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int RunRender(const std::vector<std::string>& args) {
@@ -166,14 +239,14 @@ int RunRender(const std::vector<std::string>& args) {
     auto module = PluginModule::Open(o.bundle, &error);
     if (!module) return Fail(error);
     // Settings are checked once on a throwaway instance, so that a misspelt name stops the run
-    // before any file is touched.
+    // with one line before any file is touched.
     {
         auto probe = HostedPlugin::Create(module->Factory(), &error);
         if (!probe) return Fail(module->Path() + ": " + error);
         ParamChanges changes;
         if (!settings.Apply(*probe, &changes, &error)) return Fail(error);
     }
-    return RenderOne(o, *module, settings);
+    return o.outDir.empty() ? RenderOne(o, *module, settings) : RenderBatch(o, *module, settings);
 }
 
 }  // namespace tesselor::tools

@@ -16,13 +16,14 @@ namespace {
 
 const CliCommand kCommands[] = {
     {"info", "info [BUNDLE]", "", RunInfo},
-    {"render", "render IN OUT [OPTIONS]",
+    {"render", "render IN OUT [OPTIONS]\nrender IN... --out-dir DIR [OPTIONS]",
      "  --plugin BUNDLE               the plug-in to load\n"
      "  --set NAME=VALUE              a parameter, in the units 'info' shows (repeatable)\n"
      "  --state FILE                  a state saved with --save-state, applied first\n"
      "  --save-state FILE             the plug-in's state after the run\n"
      "  --block N                     frames per process call, 1..65536 (512)\n"
-     "  --bypass                      engage the host bypass\n",
+     "  --bypass                      engage the host bypass\n"
+     "  --out-dir DIR                 one output per input, same name and format, in DIR\n",
      RunRender},
 };
 

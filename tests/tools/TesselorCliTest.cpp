@@ -89,6 +89,7 @@ TEST(TesselorCli, FailsWithOneClearLine) {
         {render + Scratch("x.wav") + TestPlugin() + " --save-state " + Scratch("x.wav"),
          "named for two outputs"},
         {render + std::string(TESSELOR_TEST_SCRATCH) + TestPlugin(), "is a folder"},
+        {render + Scratch("x.wav") + " " + Scratch("y.wav") + TestPlugin(), "--out-dir"},
         {"frobnicate", "unknown command"},
     };
     std::filesystem::remove(Scratch("x.xyz"));
@@ -100,6 +101,48 @@ TEST(TesselorCli, FailsWithOneClearLine) {
         EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
     }
     EXPECT_FALSE(std::filesystem::exists(Scratch("x.xyz")));
+}
+
+TEST(TesselorCli, BatchRendersEveryFileItCanAndReportsTheOthers) {
+    namespace fs = std::filesystem;
+    const std::string inDir = Scratch("batch-in");
+    const std::string outDir = Scratch("batch-out/new");  // made by the run
+    fs::remove_all(Scratch("batch-out"));
+    fs::create_directories(inDir + "/other");
+    const std::vector<float> mono(700, 0.5f);
+    const std::vector<float> stereo(2 * 900, -0.25f);
+    WriteAudio(inDir + "/a.wav", 1, mono, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    WriteBytes(inDir + "/b.wav", {'n', 'o', 't', ' ', 'a', 'u', 'd', 'i', 'o'});
+    WriteAudio(inDir + "/c.aiff", 2, stereo, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+    WriteAudio(inDir + "/other/a.wav", 1, mono, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+
+    const CliResult r =
+        RunCli("render " + inDir + "/a.wav " + inDir + "/b.wav " + inDir + "/c.aiff " + inDir +
+               "/other/a.wav --out-dir " + outDir + TestPlugin() + " --set Gain=0.5");
+    EXPECT_NE(r.status, 0) << r.output;
+    for (const char* expected :
+         {"[1/4] ", "tesselor: [2/4] ", "[3/4] ", "tesselor: [4/4] ",
+          "already an output of this run", "rendered 2 of 4 files", "2 failed"})
+        EXPECT_NE(r.output.find(expected), std::string::npos) << expected << "\n" << r.output;
+    SF_INFO info;
+    const std::vector<float> a = ReadAudio(outDir + "/a.wav", &info);
+    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    ASSERT_EQ(a.size(), mono.size());
+    EXPECT_EQ(a[100], 0.25f);
+    const std::vector<float> c = ReadAudio(outDir + "/c.aiff", &info);
+    EXPECT_EQ(info.format, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+    ASSERT_EQ(c.size(), stereo.size());
+    EXPECT_NEAR(c[101], -0.125f, 1e-4);
+    EXPECT_FALSE(fs::exists(outDir + "/b.wav"));
+
+    // Into the inputs' own folder: each file is replaced by its rendered self, once.
+    const CliResult again = RunCli("render " + inDir + "/a.wav " + inDir + "/c.aiff --out-dir " +
+                                   inDir + TestPlugin() + " --set Gain=0.5");
+    ASSERT_EQ(again.status, 0) << again.output;
+    EXPECT_NE(again.output.find("rendered 2 of 2 files"), std::string::npos) << again.output;
+    EXPECT_EQ(ReadBytes(inDir + "/a.wav"), ReadBytes(outDir + "/a.wav"));
+    EXPECT_EQ(ReadBytes(inDir + "/c.aiff"), ReadBytes(outDir + "/c.aiff"));
+    EXPECT_TRUE(StrayTemporaries(inDir).empty());
 }
 
 TEST(TesselorCli, ExampleAudioIsAShortStereoFile) {
