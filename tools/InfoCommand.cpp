@@ -7,6 +7,7 @@
 #include "tools/CliSupport.h"
 #include "tools/HostedPlugin.h"
 #include "tools/PluginModule.h"
+#include "tools/VstPresetFile.h"
 
 namespace tesselor::tools {
 
@@ -37,6 +38,12 @@ std::vector<Bus> AudioBuses(Steinberg::Vst::IComponent* component) {
     return buses;
 }
 
+VstPresetFile::ClassId ClassIdOf(const Steinberg::PClassInfo2& info) {
+    VstPresetFile::ClassId id;
+    for (std::size_t i = 0; i < id.size(); ++i) id[i] = static_cast<std::uint8_t>(info.cid[i]);
+    return id;
+}
+
 void PrintTable(const PluginModule& module, const Steinberg::PFactoryInfo& factoryInfo,
                 const HostedPlugin& plugin) {
     const Steinberg::PClassInfo2& c = plugin.ClassInfo();
@@ -44,9 +51,7 @@ void PrintTable(const PluginModule& module, const Steinberg::PFactoryInfo& facto
     std::printf("class       %s (%s; %s)\n", c.name, c.category, c.subCategories);
     std::printf("vendor      %s\n", c.vendor[0] ? c.vendor : factoryInfo.vendor);
     std::printf("version     %s, built with %s\n", c.version, c.sdkVersion);
-    std::printf("class ID    ");
-    for (int i = 0; i < 16; ++i) std::printf("%02X", static_cast<unsigned char>(c.cid[i]));
-    std::printf("\n");
+    std::printf("class ID    %s\n", VstPresetFile::ClassIdText(ClassIdOf(c)).c_str());
     for (const Bus& bus : AudioBuses(plugin.Component())) {
         std::printf("%s bus  %d: \"%s\", %d channel%s\n", bus.input ? "input " : "output",
                     bus.index, bus.name.c_str(), bus.channels, bus.channels == 1 ? "" : "s");

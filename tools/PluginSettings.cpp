@@ -67,13 +67,33 @@ bool ResolveSetting(const HostedPlugin& plugin, const std::vector<HostedParam>& 
 
 }  // namespace
 
-PluginSettings::PluginSettings(std::string statePath, std::vector<std::string> sets, bool bypass)
-    : _statePath(std::move(statePath)), _sets(std::move(sets)), _bypass(bypass) {}
+PluginSettings::PluginSettings(std::string statePath, std::string presetPath,
+                               std::vector<std::string> sets, bool bypass)
+    : _statePath(std::move(statePath)),
+      _presetPath(std::move(presetPath)),
+      _sets(std::move(sets)),
+      _bypass(bypass) {}
 
 bool PluginSettings::Read(std::string* error) {
+    if (!_statePath.empty() && !_presetPath.empty()) {
+        *error = "--state and --preset each set the whole state; give one of them";
+        return false;
+    }
     if (!_statePath.empty() && !ReadWholeFile(_statePath, &_state)) {
         *error = "cannot read state file " + _statePath;
         return false;
+    }
+    if (!_presetPath.empty()) {
+        std::vector<std::uint8_t> bytes;
+        if (!ReadWholeFile(_presetPath, &bytes)) {
+            *error = "cannot read preset " + _presetPath;
+            return false;
+        }
+        std::string why;
+        if (!VstPresetFile::Parse(bytes, &_preset, &why)) {
+            *error = _presetPath + ": " + why;
+            return false;
+        }
     }
     return true;
 }
@@ -84,6 +104,23 @@ bool PluginSettings::Apply(HostedPlugin& plugin, ParamChanges* firstBlock,
         *error = _statePath + ": not a state this plug-in saved";
         return false;
     }
+    if (!_presetPath.empty()) {
+        VstPresetFile::ClassId ours;
+        for (std::size_t i = 0; i < ours.size(); ++i)
+            ours[i] = static_cast<std::uint8_t>(plugin.ClassInfo().cid[i]);
+        if (_preset.classId != ours) {
+            *error = _presetPath + ": a preset for another plug-in (class " +
+                     VstPresetFile::ClassIdText(_preset.classId) + "), not for " +
+                     plugin.ClassInfo().name + " (class " + VstPresetFile::ClassIdText(ours) + ")";
+            return false;
+        }
+        std::string why;
+        if (!plugin.LoadPresetStates(_preset.componentState, _preset.controllerState, &why)) {
+            *error = _presetPath + ": " + why;
+            return false;
+        }
+    }
+
     const std::vector<HostedParam> params = plugin.Params();
     for (const std::string& s : _sets) {
         Setting setting;

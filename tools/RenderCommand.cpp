@@ -15,6 +15,7 @@
 #include "tools/PluginModule.h"
 #include "tools/PluginSettings.h"
 #include "tools/SafeFileWriter.h"
+#include "tools/VstPresetFile.h"
 
 namespace tesselor::tools {
 
@@ -29,7 +30,9 @@ struct RenderOptions {
     std::string outDir;  // the IN... --out-dir DIR form
     std::string bundle;
     std::string statePath;
+    std::string presetPath;
     std::string saveStatePath;
+    std::string savePresetPath;
     std::vector<std::string> sets;
     int block = kDefaultBlock;
     bool bypass = false;
@@ -43,11 +46,13 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions* o, std::s
             o->bypass = true;
             continue;
         }
-        std::string* field = arg == "--state"        ? &o->statePath
-                             : arg == "--save-state" ? &o->saveStatePath
-                             : arg == "--plugin"     ? &o->bundle
-                             : arg == "--out-dir"    ? &o->outDir
-                                                     : nullptr;
+        std::string* field = arg == "--state"         ? &o->statePath
+                             : arg == "--preset"      ? &o->presetPath
+                             : arg == "--save-state"  ? &o->saveStatePath
+                             : arg == "--save-preset" ? &o->savePresetPath
+                             : arg == "--plugin"      ? &o->bundle
+                             : arg == "--out-dir"     ? &o->outDir
+                                                      : nullptr;
         if (field || arg == "--set" || arg == "--block") {
             if (i + 1 >= args.size()) {
                 *error = arg + " needs a value";
@@ -87,12 +92,18 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions* o, std::s
     return true;
 }
 
-// The state file a run saves besides its audio, from the plug-in once it has rendered.
+// The state file and preset a run saves besides its audio, from the plug-in once it has rendered.
 struct SideOutputs {
     std::unique_ptr<SafeFileWriter> state;
+    std::unique_ptr<SafeFileWriter> preset;
 
     bool Create(const RenderOptions& o, std::string* error) {
-        return o.saveStatePath.empty() || (state = SafeFileWriter::Create(o.saveStatePath, error));
+        if (!o.saveStatePath.empty() && !(state = SafeFileWriter::Create(o.saveStatePath, error)))
+            return false;
+        if (!o.savePresetPath.empty() &&
+            !(preset = SafeFileWriter::Create(o.savePresetPath, error)))
+            return false;
+        return true;
     }
 
     bool Write(HostedPlugin& plugin, std::string* error) {
@@ -104,15 +115,28 @@ struct SideOutputs {
             }
             if (!state->Write(bytes, error)) return false;
         }
+        if (preset) {
+            VstPresetFile file;
+            for (std::size_t i = 0; i < file.classId.size(); ++i)
+                file.classId[i] = static_cast<std::uint8_t>(plugin.ClassInfo().cid[i]);
+            if (!plugin.SavePresetStates(&file.componentState, &file.controllerState, error))
+                return false;
+            if (!preset->Write(file.Serialize(), error)) return false;
+        }
         return true;
     }
 
-    bool Finish(std::string* error) { return !state || state->Finish(error); }
-    bool Commit(std::string* error) { return !state || state->Commit(error); }
+    bool Finish(std::string* error) {
+        return (!state || state->Finish(error)) && (!preset || preset->Finish(error));
+    }
+
+    bool Commit(std::string* error) {
+        return (!state || state->Commit(error)) && (!preset || preset->Commit(error));
+    }
 };
 
 // `render`'s input through a fresh instance of the plug-in into `out`. The instance comes back in
-// `used`: its state is what --save-state writes.
+// `used`: its state is what --save-state and --save-preset write.
 bool RenderFile(const PluginModule& module, const PluginSettings& settings, int block,
                 AudioFileRender& render, SafeFileWriter& out, std::unique_ptr<HostedPlugin>* used,
                 std::string* error) {
@@ -143,8 +167,14 @@ std::string Describe(const AudioFileRender& render) {
 int RenderOne(const RenderOptions& o, const PluginModule& module, const PluginSettings& settings) {
     const std::string& in = o.inputs[0];
     // Two outputs under one name would leave only the one committed last.
-    if (!o.saveStatePath.empty() && CanonicalPath(o.output) == CanonicalPath(o.saveStatePath))
-        return Fail(o.saveStatePath + " is named for two outputs");
+    const std::string names[] = {o.output, o.saveStatePath, o.savePresetPath};
+    for (int a = 0; a < 3; ++a) {
+        for (int b = a + 1; b < 3; ++b) {
+            if (!names[a].empty() && !names[b].empty() &&
+                CanonicalPath(names[a]) == CanonicalPath(names[b]))
+                return Fail(names[b] + " is named for two outputs");
+        }
+    }
     std::string error;
     auto render = AudioFileRender::Open(in, o.output, &error);
     if (!render) return Fail(error);
@@ -174,9 +204,11 @@ int RenderBatch(const RenderOptions& o, const PluginModule& module,
     if (!side.Create(o, &error)) return Fail(error);
 
     // Outputs so far, by resolved path: a second input of the same name must not replace the
-    // first one's result, nor an audio output the state.
+    // first one's result, nor an audio output the state or preset.
     std::vector<std::string> taken;
-    if (!o.saveStatePath.empty()) taken.push_back(CanonicalPath(o.saveStatePath));
+    for (const std::string& path : {o.saveStatePath, o.savePresetPath}) {
+        if (!path.empty()) taken.push_back(CanonicalPath(path));
+    }
     const int count = static_cast<int>(o.inputs.size());
     int failed = 0;
     std::unique_ptr<HostedPlugin> last;
@@ -211,9 +243,9 @@ int RenderBatch(const RenderOptions& o, const PluginModule& module,
         Fail(label + error);
     }
 
-    if (side.state) {
+    if (side.state || side.preset) {
         if (failed > 0) {
-            Fail("--save-state writes nothing when a file failed");
+            Fail("--save-state and --save-preset write nothing when a file failed");
         } else if (!side.Write(*last, &error) || !side.Finish(&error) || !side.Commit(&error)) {
             Fail(error);
             ++failed;  // the run did not do everything it was asked
@@ -233,13 +265,13 @@ int RunRender(const std::vector<std::string>& args) {
     std::string error;
     if (!ParseOptions(args, &o, &error)) return Fail(error);
     if (o.bundle.empty()) o.bundle = DefaultBundle();
-    PluginSettings settings(o.statePath, o.sets, o.bypass);
+    PluginSettings settings(o.statePath, o.presetPath, o.sets, o.bypass);
     if (!settings.Read(&error)) return Fail(error);
 
     auto module = PluginModule::Open(o.bundle, &error);
     if (!module) return Fail(error);
-    // Settings are checked once on a throwaway instance, so that a misspelt name stops the run
-    // with one line before any file is touched.
+    // Settings are checked once on a throwaway instance, so that a misspelt name or a preset of
+    // another plug-in stops the run with one line before any file is touched.
     {
         auto probe = HostedPlugin::Create(module->Factory(), &error);
         if (!probe) return Fail(module->Path() + ": " + error);

@@ -20,7 +20,9 @@ const CliCommand kCommands[] = {
      "  --plugin BUNDLE               the plug-in to load\n"
      "  --set NAME=VALUE              a parameter, in the units 'info' shows (repeatable)\n"
      "  --state FILE                  a state saved with --save-state, applied first\n"
+     "  --preset FILE.vstpreset       a VST 3 preset, as DAWs save them, applied first\n"
      "  --save-state FILE             the plug-in's state after the run\n"
+     "  --save-preset FILE.vstpreset  the same as a VST 3 preset that DAWs load\n"
      "  --block N                     frames per process call, 1..65536 (512)\n"
      "  --bypass                      engage the host bypass\n"
      "  --out-dir DIR                 one output per input, same name and format, in DIR\n",
