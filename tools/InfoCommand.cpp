@@ -1,4 +1,4 @@
-// tesselor info: what a module offers: class, buses and the parameter table.
+// tesselor info: what a module offers, as a table for people or as JSON for scripts.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -6,6 +6,7 @@
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "tools/CliSupport.h"
 #include "tools/HostedPlugin.h"
+#include "tools/JsonWriter.h"
 #include "tools/PluginModule.h"
 #include "tools/VstPresetFile.h"
 
@@ -69,12 +70,99 @@ void PrintTable(const PluginModule& module, const Steinberg::PFactoryInfo& facto
     }
 }
 
+// Key names are part of the interface scripts rely on; the README lists them.
+void PrintJson(const PluginModule& module, const Steinberg::PFactoryInfo& factoryInfo,
+               const HostedPlugin& plugin) {
+    const Steinberg::PClassInfo2& c = plugin.ClassInfo();
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("module");
+    json.String(module.Path());
+    json.Key("class");
+    json.BeginObject();
+    json.Key("id");
+    json.String(VstPresetFile::ClassIdText(ClassIdOf(c)));
+    json.Key("name");
+    json.String(c.name);
+    json.Key("category");
+    json.String(c.category);
+    json.Key("subCategories");
+    json.String(c.subCategories);
+    json.Key("vendor");
+    json.String(c.vendor[0] ? c.vendor : factoryInfo.vendor);
+    json.Key("version");
+    json.String(c.version);
+    json.Key("sdkVersion");
+    json.String(c.sdkVersion);
+    json.EndObject();
+
+    json.Key("buses");
+    json.BeginArray();
+    for (const Bus& bus : AudioBuses(plugin.Component())) {
+        json.BeginObject();
+        json.Key("direction");
+        json.String(bus.input ? "input" : "output");
+        json.Key("index");
+        json.Integer(bus.index);
+        json.Key("name");
+        json.String(bus.name);
+        json.Key("channels");
+        json.Integer(bus.channels);
+        json.EndObject();
+    }
+    json.EndArray();
+
+    auto* controller = plugin.Controller();
+    json.Key("parameters");
+    json.BeginArray();
+    for (const HostedParam& p : plugin.Params()) {
+        const double current = plugin.Normalized(p.id);
+        json.BeginObject();
+        json.Key("id");
+        json.Integer(p.id);
+        json.Key("name");
+        json.String(p.title);
+        json.Key("units");
+        json.String(p.units);
+        json.Key("stepCount");
+        json.Integer(p.stepCount);
+        json.Key("automatable");
+        json.Bool(p.flags & ParameterInfo::kCanAutomate);
+        json.Key("readOnly");
+        json.Bool(p.flags & ParameterInfo::kIsReadOnly);
+        json.Key("bypass");
+        json.Bool(p.flags & ParameterInfo::kIsBypass);
+        json.Key("list");
+        json.Bool(p.flags & ParameterInfo::kIsList);
+        // Plain values are in the parameter's own units; normalised ones 0..1 as hosts automate.
+        for (auto [key, normal] :
+             {std::pair{"min", 0.0}, std::pair{"max", 1.0}, std::pair{"default", p.defaultNormal},
+              std::pair{"current", current}}) {
+            json.Key(key);
+            json.Number(controller->normalizedParamToPlain(p.id, normal));
+            json.Key(std::string(key) + "Text");
+            json.String(plugin.ValueText(p.id, normal));
+        }
+        json.Key("defaultNormalized");
+        json.Number(p.defaultNormal);
+        json.Key("currentNormalized");
+        json.Number(current);
+        json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    std::fputs(json.Text().c_str(), stdout);
+}
+
 }  // namespace
 
 int RunInfo(const std::vector<std::string>& args) {
     std::string bundle;
+    bool json = false;
     for (const std::string& arg : args) {
-        if (!arg.empty() && arg[0] == '-') {
+        if (arg == "--json") {
+            json = true;
+        } else if (!arg.empty() && arg[0] == '-') {
             return Fail("unknown option '" + arg + "'\n" + Usage());
         } else if (bundle.empty()) {
             bundle = arg;
@@ -91,7 +179,11 @@ int RunInfo(const std::vector<std::string>& args) {
     module->Factory()->getFactoryInfo(&factoryInfo);
     auto plugin = HostedPlugin::Create(module->Factory(), &error);
     if (!plugin) return Fail(module->Path() + ": " + error);
-    PrintTable(*module, factoryInfo, *plugin);
+    if (json) {
+        PrintJson(*module, factoryInfo, *plugin);
+    } else {
+        PrintTable(*module, factoryInfo, *plugin);
+    }
     return 0;
 }
 

@@ -15,7 +15,7 @@ namespace tesselor::tools {
 namespace {
 
 const CliCommand kCommands[] = {
-    {"info", "info [BUNDLE]", "", RunInfo},
+    {"info", "info [BUNDLE] [--json]", "", RunInfo},
     {"render", "render IN OUT [OPTIONS]\nrender IN... --out-dir DIR [OPTIONS]",
      "  --plugin BUNDLE               the plug-in to load\n"
      "  --set NAME=VALUE              a parameter, in the units 'info' shows (repeatable)\n"

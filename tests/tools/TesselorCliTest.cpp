@@ -3,7 +3,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -12,11 +14,107 @@
 namespace tesselor::tools::test {
 namespace {
 
+// A strict reader of the JSON grammar, only to say whether a text is valid JSON.
+class JsonCheck {
+public:
+    explicit JsonCheck(const std::string& text) : _t(text) {}
+    bool Valid() { return Value() && (Space(), _i == _t.size()); }
+
+private:
+    void Space() {
+        while (_i < _t.size() && std::strchr(" \t\r\n", _t[_i])) ++_i;
+    }
+    bool Eat(char c) {
+        Space();
+        return _i < _t.size() && _t[_i] == c && ++_i;
+    }
+    bool Value() {
+        Space();
+        if (_i >= _t.size()) return false;
+        if (_t[_i] == '{' || _t[_i] == '[') return Members(_t[_i] == '{');
+        if (_t[_i] == '"') return String();
+        for (const char* word : {"true", "false", "null"}) {
+            if (_t.compare(_i, std::strlen(word), word) == 0) return (_i += std::strlen(word));
+        }
+        static const std::regex kNumber(R"(-?(0|[1-9]\d*)(\.\d+)?([eE][+-]?\d+)?)");
+        std::smatch m;
+        if (!std::regex_search(_t.cbegin() + _i, _t.cend(), m, kNumber,
+                               std::regex_constants::match_continuous))
+            return false;
+        _i += m.length();
+        return true;
+    }
+    bool Members(bool keyed) {
+        const char close = keyed ? '}' : ']';
+        ++_i;
+        if (Eat(close)) return true;
+        do {
+            if (keyed && !(Space(), String() && Eat(':'))) return false;
+            if (!Value()) return false;
+        } while (Eat(','));
+        return Eat(close);
+    }
+    bool String() {
+        if (_i >= _t.size() || _t[_i++] != '"') return false;
+        while (_i < _t.size() && _t[_i] != '"') {
+            const auto c = static_cast<unsigned char>(_t[_i++]);
+            if (c < 0x20 || c >= 0x80) return false;  // the tool escapes all but ASCII
+            if (c != '\\') continue;
+            if (_i >= _t.size()) return false;
+            const char e = _t[_i++];
+            if (e == 'u') {
+                for (int k = 0; k < 4; ++k, ++_i) {
+                    if (_i >= _t.size() || !std::isxdigit(static_cast<unsigned char>(_t[_i])))
+                        return false;
+                }
+            } else if (!std::strchr("\"\\/bfnrt", e)) {
+                return false;
+            }
+        }
+        return _i++ < _t.size();
+    }
+
+    const std::string& _t;
+    std::size_t _i = 0;
+};
+
 TEST(TesselorCli, InfoListsClassBusesAndParameters) {
     const CliResult r = RunCli(std::string("info ") + TESSELOR_TEST_BUNDLE);
     ASSERT_EQ(r.status, 0) << r.output;
     for (const char* expected : {"Test Plugin", "\"Main Input\", 2 channels", "Bypass", "Gain",
                                  "0.00 .. 2.00", "1.00", "54657373656C6F7254657374506C7567"})
+        EXPECT_NE(r.output.find(expected), std::string::npos) << expected << "\n" << r.output;
+}
+
+TEST(TesselorCli, InfoJsonIsValidAndCarriesTheParameterTable) {
+    const CliResult r = RunCli(std::string("info --json ") + TESSELOR_TEST_BUNDLE);
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(JsonCheck(r.output).Valid()) << r.output;
+    // Gain: id 0, 0..2 "x", default 1; the class and bus as scripts look them up.
+    for (const char* expected :
+         {R"("id": "54657373656C6F7254657374506C7567")", R"("name": "Test Plugin")",
+          R"("direction": "output")", R"("channels": 2)",
+          R"({
+      "id": 0,
+      "name": "Gain",
+      "units": "x",
+      "stepCount": 0,
+      "automatable": true,
+      "readOnly": false,
+      "bypass": false,
+      "list": false,
+      "min": 0,
+      "minText": "0.00",
+      "max": 2,
+      "maxText": "2.00",
+      "default": 1,
+      "defaultText": "1.00",
+      "current": 1,
+      "currentText": "1.00",
+      "defaultNormalized": 0.5,
+      "currentNormalized": 0.5
+    })",
+          R"("bypass": true)"})
         EXPECT_NE(r.output.find(expected), std::string::npos) << expected << "\n" << r.output;
 }
 
