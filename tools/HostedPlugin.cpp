@@ -166,4 +166,49 @@ bool HostedPlugin::LoadState(const std::vector<std::uint8_t>& bytes) {
     return stream.tell(&read) == kResultOk && read == static_cast<Steinberg::int64>(bytes.size());
 }
 
+namespace {
+// Hosts treat "not implemented" as "nothing to do" for either state.
+bool Accepted(tresult result) { return result == kResultOk || result == kNotImplemented; }
+}  // namespace
+
+bool HostedPlugin::LoadPresetStates(const std::vector<std::uint8_t>& component,
+                                    const std::vector<std::uint8_t>& controller,
+                                    std::string* error) {
+    auto fail = [&](const char* why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (!component.empty()) {
+        ByteStream forComponent(component);
+        if (!Accepted(_component->setState(&forComponent)))
+            return fail("the plug-in refused the preset's component state");
+        ByteStream forController(component);
+        if (!Accepted(_controller->setComponentState(&forController)))
+            return fail("the plug-in's controller refused the preset's component state");
+    }
+    if (!controller.empty()) {
+        ByteStream stream(controller);
+        if (!Accepted(_controller->setState(&stream)))
+            return fail("the plug-in refused the preset's controller state");
+    }
+    return true;
+}
+
+bool HostedPlugin::SavePresetStates(std::vector<std::uint8_t>* component,
+                                    std::vector<std::uint8_t>* controller, std::string* error) {
+    ByteStream componentStream;
+    const tresult componentResult = _component->getState(&componentStream);
+    ByteStream controllerStream;
+    const tresult controllerResult = _controller->getState(&controllerStream);
+    if (!Accepted(componentResult) || !Accepted(controllerResult)) {
+        if (error) *error = "the plug-in gave no state to save";
+        return false;
+    }
+    *component =
+        componentResult == kResultOk ? componentStream.Bytes() : std::vector<std::uint8_t>();
+    *controller =
+        controllerResult == kResultOk ? controllerStream.Bytes() : std::vector<std::uint8_t>();
+    return true;
+}
+
 }  // namespace tesselor::tools

@@ -53,6 +53,15 @@ public:
     // exactly what the plug-in once wrote, so leftover bytes mean a different file.
     bool LoadState(const std::vector<std::uint8_t>& bytes);
 
+    // A preset's states applied the way a DAW applies them: a non-empty component state to the
+    // component (setState) and to the controller (setComponentState), then a non-empty controller
+    // state to the controller. kNotImplemented is accepted at each step, as hosts accept it.
+    bool LoadPresetStates(const std::vector<std::uint8_t>& component,
+                          const std::vector<std::uint8_t>& controller, std::string* error);
+    // Both states for a preset; a side that answers kNotImplemented gives no bytes.
+    bool SavePresetStates(std::vector<std::uint8_t>* component,
+                          std::vector<std::uint8_t>* controller, std::string* error);
+
     const Steinberg::PClassInfo2& ClassInfo() const { return _classInfo; }
     Steinberg::Vst::IComponent* Component() const { return _component; }
     Steinberg::Vst::IEditController* Controller() const { return _controller; }
