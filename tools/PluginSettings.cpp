@@ -108,7 +108,7 @@ bool PluginSettings::Apply(HostedPlugin& plugin, ParamChanges* firstBlock,
         VstPresetFile::ClassId ours;
         for (std::size_t i = 0; i < ours.size(); ++i)
             ours[i] = static_cast<std::uint8_t>(plugin.ClassInfo().cid[i]);
-        if (_preset.classId != ours) {
+        if (!_preset.IsFor(ours)) {
             *error = _presetPath + ": a preset for another plug-in (class " +
                      VstPresetFile::ClassIdText(_preset.classId) + "), not for " +
                      plugin.ClassInfo().name + " (class " + VstPresetFile::ClassIdText(ours) + ")";

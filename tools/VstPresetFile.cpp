@@ -1,5 +1,6 @@
 #include "tools/VstPresetFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tesselor::tools {
@@ -42,6 +43,14 @@ std::string VstPresetFile::ClassIdText(const ClassId& id) {
         text += kDigits[byte & 15];
     }
     return text;
+}
+
+bool VstPresetFile::IsFor(const ClassId& id) const {
+    ClassId windowsOrder = id;
+    std::reverse(windowsOrder.begin(), windowsOrder.begin() + 4);
+    std::reverse(windowsOrder.begin() + 4, windowsOrder.begin() + 6);
+    std::reverse(windowsOrder.begin() + 6, windowsOrder.begin() + 8);
+    return classId == id || classId == windowsOrder;
 }
 
 bool VstPresetFile::Parse(const std::vector<std::uint8_t>& bytes, VstPresetFile* preset,

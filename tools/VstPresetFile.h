@@ -36,6 +36,10 @@ struct VstPresetFile {
 
     // The 32 upper-case hex digits a preset's header holds for `id`: its bytes in memory order.
     static std::string ClassIdText(const ClassId& id);
+    // Whether the preset is for class `id`. Hosts on Windows write the same class's ID with its
+    // first three fields (4, 2 and 2 bytes) as little-endian words, the way that system prints a
+    // GUID; such presets are for the class too.
+    bool IsFor(const ClassId& id) const;
 };
 
 }  // namespace tesselor::tools

@@ -98,6 +98,10 @@ TEST(VstPreset, LoadsAPresetLaidOutAsTheFormatDescribes) {
                BuildPreset(lower.c_str(), {{"Cont", TestPluginState(1.5)}}));
     EXPECT_EQ(RenderHalf("built", "--preset " + Scratch("lower.vstpreset") + " --set Gain=0.5"),
               0.25f);
+    // A host on Windows prints the first three fields of the same ID as little-endian words.
+    WriteBytes(Scratch("windows.vstpreset"),
+               BuildPreset("737365546C65726F54657374506C7567", {{"Cont", TestPluginState(0.5)}}));
+    EXPECT_EQ(RenderHalf("built", "--preset " + Scratch("windows.vstpreset")), 0.25f);
 }
 
 TEST(VstPreset, WritesAPresetThatLoadsBack) {
