@@ -3,6 +3,10 @@
 #include <cmath>
 #include <mutex>
 
+#include "graphics/PlatformGraphics.h"
+#include "plugin/TesselorPanel.h"
+#include "vst3/ModuleDescription.h"
+
 namespace tesselor::plugin {
 
 namespace {
@@ -56,6 +60,13 @@ Tesselor::Tesselor()
     : Vst3Plugin(kTesselorParamCount, "1-1 2-2", 1, kIdentity),
       _engine(std::make_unique<eq::EqEngine>()) {
     InitParams();
+    // The editor and its controls live as long as the plug-in; a window opens only when the host
+    // shows the editor.
+    std::unique_ptr<graphics::Graphics> editor =
+        graphics::CreatePlatformGraphics(this, kEditorWidth, kEditorHeight, kEditorFrameRate,
+                                         {vst3::ModuleHandle(), TesselorImages()});
+    BuildTesselorPanel(*editor);
+    AttachEditor(std::move(editor));
     CaptureDefaultPreset("-");
 }
 

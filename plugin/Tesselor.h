@@ -27,9 +27,9 @@ enum TesselorParam : int {
     kTesselorParamCount = 15,
 };
 
-// The console equaliser: fifteen parameters, the default preset "-", and the engine. Every tone
-// control is a simulated pot position 0..1 fed into circuit-derived formulas; only the output
-// gain is in dB.
+// The console equaliser: fifteen parameters, the default preset "-", the engine and the editor
+// panel (TesselorPanel). Every tone control is a simulated pot position 0..1 fed into
+// circuit-derived formulas; only the output gain is in dB.
 class Tesselor : public vst3::Vst3Plugin {
 public:
     Tesselor();

@@ -26,7 +26,10 @@ struct ModuleDescription {
 const ModuleDescription& ThisModule();
 
 // The handle the host loaded the module by (the module instance on Windows, the shared object's
-// handle on Linux), for finding the module's own resources; null until the host has given it.
+// handle on Linux), for finding the module's own resources; null until the host has given it
+// (and in programs that link a plug-in without loading it as a module).
 void* ModuleHandle();
+// Set by the module entry.
+void SetModuleHandle(void* handle);
 
 }  // namespace tesselor::vst3

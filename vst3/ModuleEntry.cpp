@@ -24,10 +24,9 @@ namespace {
 FactorySlot gFactorySlot;
 // Constructors touch process-wide caches of the editor, so instances are built one at a time.
 std::mutex gCreationMutex;
-// The handle captured when the module was attached to the process (Windows) and the one the
-// editor uses for its resources, set by InitDll / ModuleEntry.
+// The handle captured when the module was attached to the process (Windows) or given by the
+// host (Linux); InitDll hands it to the editor (SetModuleHandle).
 void* gAttachedHandle = nullptr;
-void* gModuleHandle = nullptr;
 
 FUnknown* CreateInstance(void*) {
     std::lock_guard lock(gCreationMutex);
@@ -54,8 +53,6 @@ PluginFactory* BuildFactory() {
 
 }  // namespace
 
-void* ModuleHandle() { return gModuleHandle; }
-
 }  // namespace tesselor::vst3
 
 extern "C" {
@@ -69,7 +66,7 @@ SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory() {
 }
 
 SMTG_EXPORT_SYMBOL bool InitDll() {
-    tesselor::vst3::gModuleHandle = tesselor::vst3::gAttachedHandle;
+    tesselor::vst3::SetModuleHandle(tesselor::vst3::gAttachedHandle);
     return true;
 }
 
@@ -80,7 +77,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         tesselor::vst3::gAttachedHandle = instance;
         // Hosts that never call InitDll still find the module's resources.
-        tesselor::vst3::gModuleHandle = instance;
+        tesselor::vst3::SetModuleHandle(instance);
     }
     return TRUE;
 }

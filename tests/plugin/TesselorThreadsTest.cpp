@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "graphics/Control.h"
+#include "graphics/Graphics.h"
 #include "plugin/Tesselor.h"
 #include "tools/HostServices.h"
 
@@ -44,7 +46,8 @@ TEST(TesselorThreads, ProcessRunsBesideControllerStateAndEditorEdits) {
         outBus.channelBuffers32 = out;
         tools::ParamChanges changes;
         for (int b = 0; b < 400; ++b) {
-            for (int i = 0; i < kBlock; ++i) inL[i] = inR[i] = 0.3f * std::sin(0.01f * (b * kBlock + i));
+            for (int i = 0; i < kBlock; ++i)
+                inL[i] = inR[i] = 0.3f * std::sin(0.01f * (b * kBlock + i));
             changes.Clear();
             changes.Add(kParamLowGain, (b % 10) / 10.0);
             changes.Add(kParamOversample, b % 2);
@@ -82,6 +85,50 @@ TEST(TesselorThreads, ProcessRunsBesideControllerStateAndEditorEdits) {
     audio.join();
     EXPECT_TRUE(finite);
     component->setActive(false);
+    component->terminate();
+    eq->release();
+}
+
+// The editor's side of the hand-over: the audio thread automates through process() while the UI
+// thread runs redraw ticks, draws, and drags a knob. The automated value is on the panel by the
+// tick after it arrived.
+TEST(TesselorThreads, EditorTicksAndDrawsWhileAutomationArrives) {
+    auto* eq = new Tesselor();
+    IComponent* component = eq;
+    IAudioProcessor* processor = eq;
+    tools::HostApplication host;
+    ASSERT_EQ(component->initialize(&host), kResultOk);
+    auto& editor = *dynamic_cast<graphics::Graphics*>(eq->Editor());
+    constexpr int kLowGainKnob = 5;  // the panel's control for LGain
+    constexpr int kHighGainKnob = 11;
+    constexpr int kBlocks = 300;
+
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        tools::ParamChanges changes;
+        ProcessData data;
+        data.inputParameterChanges = &changes;
+        for (int b = 0; b < kBlocks; ++b) {
+            changes.Clear();
+            changes.Add(kParamLowGain, (b % 17) / 16.0);
+            changes.Add(kParamIn, b % 2);
+            processor->process(data);
+        }
+        done = true;
+    });
+    const graphics::MouseModifiers left{true};
+    for (int round = 0; !done; ++round) {
+        editor.MarkAllDirty();
+        editor.Tick();
+        // A knob drag: each step is an edit applied under PlugMutex.
+        editor.HandleMouseDown(550, 130, left);
+        editor.HandleMouseDrag(550, 130 - round % 7, left);
+        editor.HandleMouseUp(550, 130, left);
+    }
+    audio.join();
+    editor.Tick();
+    EXPECT_EQ(editor.ControlAt(kLowGainKnob)->Value(), ((kBlocks - 1) % 17) / 16.0);
+    EXPECT_EQ(editor.ControlAt(kHighGainKnob)->Value(), eq->Param(kParamHighGain)->CurrentNormal());
     component->terminate();
     eq->release();
 }
