@@ -27,6 +27,10 @@ const CliCommand kCommands[] = {
      "  --bypass                      engage the host bypass\n"
      "  --out-dir DIR                 one output per input, same name and format, in DIR\n",
      RunRender},
+    {"snapshot", "snapshot OUT.png [OPTIONS]",
+     "  --plugin BUNDLE, --set NAME=VALUE, --state FILE, --preset FILE.vstpreset\n"
+     "                                as render's: the panel shows these settings\n",
+     RunSnapshot},
 };
 
 }  // namespace
