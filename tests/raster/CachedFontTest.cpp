@@ -374,5 +374,75 @@ TEST(TextSurface, MeasuresUtf8AndUtf16AlikeAndHandlesEmptyText) {
     EXPECT_EQ(dc->SelectFont(nullptr), font.get());
 }
 
+TEST(TextSurface, AmpersandIsPlainTextAndNulAndCarriageReturnFollowTheTextRules) {
+    TextFontSpec fontSpec;
+    fontSpec.height = 20;
+    std::unique_ptr<TextFont> font = CreateTextFont(fontSpec);
+    ASSERT_NE(font, nullptr);
+    SysBitmap bitmap(10, 10);
+    TextSurface* dc = bitmap.DeviceContext();
+    dc->SelectFont(font.get());
+    auto width = [&](const char* text, int length) {
+        RasterRect r{};
+        dc->DrawText(text, length, r, kTextCalcRect);
+        return r.right;
+    };
+    EXPECT_GT(width("a&b", -1), width("ab", -1));
+    EXPECT_EQ(width("ab\0cd", 5), width("ab", -1));
+    EXPECT_EQ(width("a\rb", -1), width("ab", -1));
+    dc->SelectFont(nullptr);
+}
+
+// The platform renderer may write alpha 0 wherever it draws (GDI does); the surface must still
+// leave opaque pixels opaque, raise transparent ones by the text's coverage, and make an opaque
+// background's cell opaque.
+TEST(TextSurface, TextRaisesAlphaByCoverageAndOpaqueCellsAreOpaque) {
+    TextFontSpec fontSpec;
+    fontSpec.height = 24;
+    std::unique_ptr<TextFont> font = CreateTextFont(fontSpec);
+    ASSERT_NE(font, nullptr);
+    const char* text = "Hg&W";
+    auto draw = [&](uint32_t fill, int mode) {
+        auto canvas = Canvas<SysBitmap>(100, 40, fill);
+        TextSurface* dc = canvas->DeviceContext();
+        dc->SelectFont(font.get());
+        dc->SetTextColor(0x000000);
+        dc->SetBackgroundMode(mode);
+        dc->SetBackgroundColor(0x0000FF);
+        RasterRect at{4, 6, 100, 40};
+        dc->DrawText(text, -1, at, 0);
+        dc->SelectFont(nullptr);
+        return canvas;
+    };
+    const auto onWhite = draw(kWhite, kBackgroundTransparent);
+    const auto onClear = draw(0, kBackgroundTransparent);
+    const auto filled = draw(0, kBackgroundOpaque);
+    RasterRect cell{4, 6, 4, 6};
+    filled->DeviceContext()->SelectFont(font.get());
+    filled->DeviceContext()->DrawText(text, -1, cell, kTextCalcRect);
+    filled->DeviceContext()->SelectFont(nullptr);
+
+    int inked = 0, background = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            SCOPED_TRACE(std::to_string(x) + ", " + std::to_string(y));
+            const uint32_t white = onWhite->Row(y)[x], clear = onClear->Row(y)[x];
+            ASSERT_EQ(white >> 24, 255u);
+            ASSERT_EQ(clear & 0xFFFFFF, 0u);  // black text on transparent black
+            ASSERT_EQ(white != kWhite, clear != 0);
+            inked += clear != 0;
+            const uint32_t f = filled->Row(y)[x];
+            if (x >= cell.left && x < cell.right && y >= cell.top && y < cell.bottom) {
+                ASSERT_EQ(f >> 24, 255u);
+                background += f == 0xFF0000FF;
+            } else {
+                ASSERT_EQ(f, clear);
+            }
+        }
+    }
+    EXPECT_GT(inked, 100);
+    EXPECT_GT(background, 100);
+}
+
 }  // namespace
 }  // namespace tesselor::raster
