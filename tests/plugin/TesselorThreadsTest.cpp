@@ -44,7 +44,8 @@ TEST(TesselorThreads, ProcessRunsBesideControllerStateAndEditorEdits) {
         outBus.channelBuffers32 = out;
         tools::ParamChanges changes;
         for (int b = 0; b < 400; ++b) {
-            for (int i = 0; i < kBlock; ++i) inL[i] = inR[i] = 0.3f * std::sin(0.01f * (b * kBlock + i));
+            for (int i = 0; i < kBlock; ++i)
+                inL[i] = inR[i] = 0.3f * std::sin(0.01f * (b * kBlock + i));
             changes.Clear();
             changes.Add(kParamLowGain, (b % 10) / 10.0);
             changes.Add(kParamOversample, b % 2);
