@@ -19,6 +19,7 @@ struct CliCommand {
 int RunInfo(const std::vector<std::string>& args);
 int RunRender(const std::vector<std::string>& args);
 int RunSnapshot(const std::vector<std::string>& args);
+int RunPlot(const std::vector<std::string>& args);
 
 // The tool's whole usage text, every command's forms and details (defined with the table).
 std::string Usage();

@@ -81,7 +81,12 @@ HostedPlugin::~HostedPlugin() {
     }
 }
 
-bool HostedPlugin::Prepare(double sampleRateHz, int maxBlock, int channels, std::string* error) {
+bool HostedPlugin::Offers64BitSamples() const {
+    return _processor->canProcessSampleSize(kSample64) == kResultOk;
+}
+
+bool HostedPlugin::Prepare(double sampleRateHz, int maxBlock, int channels, std::string* error,
+                           bool doublePrecision) {
     auto fail = [&](const char* why) {
         if (error) *error = why;
         return false;
@@ -92,9 +97,11 @@ bool HostedPlugin::Prepare(double sampleRateHz, int maxBlock, int channels, std:
         return fail(channels == 1 ? "the plug-in refuses mono" : "the plug-in refuses stereo");
     _component->activateBus(kAudio, kInput, 0, true);
     _component->activateBus(kAudio, kOutput, 0, true);
-    ProcessSetup setup{kOffline, kSample32, maxBlock, sampleRateHz};
-    if (_processor->canProcessSampleSize(kSample32) != kResultOk)
-        return fail("the plug-in refuses 32-bit samples");
+    const int32 sampleSize = doublePrecision ? kSample64 : kSample32;
+    ProcessSetup setup{kOffline, sampleSize, maxBlock, sampleRateHz};
+    if (_processor->canProcessSampleSize(sampleSize) != kResultOk)
+        return fail(doublePrecision ? "the plug-in refuses 64-bit samples"
+                                    : "the plug-in refuses 32-bit samples");
     if (_processor->setupProcessing(setup) != kResultOk)
         return fail("the plug-in refused the processing set-up");
     if (_component->setActive(true) != kResultOk) return fail("the plug-in would not activate");
@@ -102,21 +109,38 @@ bool HostedPlugin::Prepare(double sampleRateHz, int maxBlock, int channels, std:
     _processor->setProcessing(true);
     _channels = channels;
     _maxBlock = maxBlock;
+    _sampleSize = sampleSize;
     return true;
 }
 
 bool HostedPlugin::Process(const float* const* inputs, float* const* outputs, int frames,
                            ParamChanges* changes) {
-    if (frames > _maxBlock) return false;
+    if (_sampleSize != kSample32) return false;
     AudioBusBuffers in;
-    in.numChannels = _channels;
     in.channelBuffers32 = const_cast<float**>(inputs);
     AudioBusBuffers out;
-    out.numChannels = _channels;
     out.channelBuffers32 = const_cast<float**>(outputs);
+    return RunBlock(in, out, frames, changes);
+}
+
+bool HostedPlugin::Process(const double* const* inputs, double* const* outputs, int frames,
+                           ParamChanges* changes) {
+    if (_sampleSize != kSample64) return false;
+    AudioBusBuffers in;
+    in.channelBuffers64 = const_cast<double**>(inputs);
+    AudioBusBuffers out;
+    out.channelBuffers64 = const_cast<double**>(outputs);
+    return RunBlock(in, out, frames, changes);
+}
+
+bool HostedPlugin::RunBlock(AudioBusBuffers& in, AudioBusBuffers& out, int frames,
+                            ParamChanges* changes) {
+    if (!_active || frames > _maxBlock) return false;
+    in.numChannels = _channels;
+    out.numChannels = _channels;
     ProcessData data;
     data.processMode = kOffline;
-    data.symbolicSampleSize = kSample32;
+    data.symbolicSampleSize = _sampleSize;
     data.numSamples = frames;
     data.numInputs = 1;
     data.numOutputs = 1;

@@ -23,8 +23,8 @@ struct HostedParam {
 };
 
 // One plug-in instance driven the way a DAW drives it: created through the factory, initialised
-// with a host context, set up for 32-bit float processing, fed blocks with parameter queues, and
-// torn down in the reverse order.
+// with a host context, set up for 32-bit or 64-bit float processing, fed blocks with parameter
+// queues, and torn down in the reverse order.
 class HostedPlugin {
 public:
     // The first audio effect class of the factory. Null with `error` set on failure.
@@ -34,10 +34,17 @@ public:
     HostedPlugin(const HostedPlugin&) = delete;
     HostedPlugin& operator=(const HostedPlugin&) = delete;
 
-    // Mono (1) or stereo (2) in and out, `maxBlock` frames at most per Process call.
-    bool Prepare(double sampleRateHz, int maxBlock, int channels, std::string* error);
-    // Runs `frames` frames; `changes` (may be null) apply at the start of the block.
+    // Whether the processor takes 64-bit samples; may be asked before Prepare.
+    bool Offers64BitSamples() const;
+    // Mono (1) or stereo (2) in and out, `maxBlock` frames at most per Process call, in 32-bit
+    // samples, or in 64-bit ones with `doublePrecision`.
+    bool Prepare(double sampleRateHz, int maxBlock, int channels, std::string* error,
+                 bool doublePrecision = false);
+    // Runs `frames` frames; `changes` (may be null) apply at the start of the block. Each form
+    // works only in the sample size Prepare chose, and returns false in the other.
     bool Process(const float* const* inputs, float* const* outputs, int frames,
+                 ParamChanges* changes);
+    bool Process(const double* const* inputs, double* const* outputs, int frames,
                  ParamChanges* changes);
 
     std::vector<HostedParam> Params() const;
@@ -68,6 +75,8 @@ public:
 
 private:
     HostedPlugin() = default;
+    bool RunBlock(Steinberg::Vst::AudioBusBuffers& in, Steinberg::Vst::AudioBusBuffers& out,
+                  int frames, ParamChanges* changes);
 
     HostApplication _host;
     Steinberg::PClassInfo2 _classInfo;
@@ -78,6 +87,7 @@ private:
     bool _active = false;
     int _channels = 0;
     int _maxBlock = 0;
+    Steinberg::int32 _sampleSize = Steinberg::Vst::kSample32;  // the SDK's symbolic size
 };
 
 }  // namespace tesselor::tools

@@ -1,6 +1,6 @@
 // tesselor: runs audio files through a VST 3 plug-in from the command line, loading it through
-// its exported factory the way a DAW does. A command is a row in kCommands and a
-// <Name>Command.cpp that defines its Run function.
+// its exported factory the way a DAW does, and plots its measured response. A command is a row in
+// kCommands and a <Name>Command.cpp that defines its Run function.
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -27,6 +27,12 @@ const CliCommand kCommands[] = {
      "  --bypass                      engage the host bypass\n"
      "  --out-dir DIR                 one output per input, same name and format, in DIR\n",
      RunRender},
+    {"plot", "plot OUT.png [OPTIONS]",
+     "  --plugin BUNDLE               the plug-in to load\n"
+     "  --set, --state, --preset, --bypass   the settings, as for render\n"
+     "  --rate HZ                     sample rate of the measurement, 40..768000 (48000)\n"
+     "  --csv FILE                    the curve as text: frequency_hz,magnitude_db per line\n",
+     RunPlot},
     {"snapshot", "snapshot OUT.png [OPTIONS]",
      "  --plugin BUNDLE, --set NAME=VALUE, --state FILE, --preset FILE.vstpreset\n"
      "                                as render's: the panel shows these settings\n",
