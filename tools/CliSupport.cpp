@@ -10,6 +10,43 @@
 
 namespace tesselor::tools {
 
+bool ParseCliOptions(const std::vector<std::string>& args, const std::vector<CliOption>& options,
+                     std::vector<std::string>* positional, std::string* error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const CliOption* option = nullptr;
+        for (const CliOption& o : options) {
+            if (arg == o.name) option = &o;
+        }
+        if (!option) {
+            if (arg.size() > 1 && arg[0] == '-') {
+                *error = "unknown option '" + arg + "'\n" + Usage();
+                return false;
+            }
+            positional->push_back(arg);
+        } else if (option->flag) {
+            *option->flag = true;
+        } else if (i + 1 >= args.size()) {
+            *error = arg + " needs a value";
+            return false;
+        } else if (option->values) {
+            option->values->push_back(args[++i]);
+        } else {
+            *option->value = args[++i];
+        }
+    }
+    return true;
+}
+
+std::vector<CliOption> SettingsOptions::Options(bool withBypass) {
+    std::vector<CliOption> options = {{"--plugin", &bundle},
+                                      {"--state", &statePath},
+                                      {"--preset", &presetPath},
+                                      {"--set", nullptr, &sets}};
+    if (withBypass) options.push_back({"--bypass", nullptr, nullptr, &bypass});
+    return options;
+}
+
 int Fail(const std::string& message) {
     std::fprintf(stderr, "tesselor: %s\n", message.c_str());
     return 1;

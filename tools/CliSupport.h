@@ -24,6 +24,32 @@ int RunPlot(const std::vector<std::string>& args);
 // The tool's whole usage text, every command's forms and details (defined with the table).
 std::string Usage();
 
+// One option of a command: `--name VALUE` stored in `value` or appended to `values`, or the flag
+// `--name` setting `flag`.
+struct CliOption {
+    const char* name;
+    std::string* value = nullptr;
+    std::vector<std::string>* values = nullptr;
+    bool* flag = nullptr;
+};
+
+// Sorts a command's words into `options` and the other words (`positional`, in order). False with
+// `error` set for an unknown option or one whose value is missing.
+bool ParseCliOptions(const std::vector<std::string>& args, const std::vector<CliOption>& options,
+                     std::vector<std::string>* positional, std::string* error);
+
+// The options by which every command that loads the plug-in takes its settings (PluginSettings).
+struct SettingsOptions {
+    std::string bundle;
+    std::string statePath;
+    std::string presetPath;
+    std::vector<std::string> sets;
+    bool bypass = false;
+
+    // --plugin, --state, --preset, --set, and --bypass when `withBypass`.
+    std::vector<CliOption> Options(bool withBypass = true);
+};
+
 // Prints "tesselor: `message`" to stderr; returns the failing exit status, 1.
 int Fail(const std::string& message);
 

@@ -26,15 +26,10 @@ constexpr double kDefaultRateHz = 48000.0;
 constexpr double kMinRateHz = 40.0;
 constexpr double kMaxRateHz = 768000.0;
 
-struct PlotOptions {
+struct PlotOptions : SettingsOptions {
     std::string output;
     std::string csvPath;
-    std::string bundle;
-    std::string statePath;
-    std::string presetPath;
-    std::vector<std::string> sets;
     double rateHz = kDefaultRateHz;
-    bool bypass = false;
 };
 
 bool HasPngExtension(const std::string& path) {
@@ -42,40 +37,18 @@ bool HasPngExtension(const std::string& path) {
 }
 
 bool ParseOptions(const std::vector<std::string>& args, PlotOptions* o, std::string* error) {
+    std::string rate;
+    std::vector<CliOption> options = o->Options();
+    options.insert(options.end(), {{"--csv", &o->csvPath}, {"--rate", &rate}});
     std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--bypass") {
-            o->bypass = true;
-            continue;
-        }
-        std::string* field = arg == "--state"    ? &o->statePath
-                             : arg == "--preset" ? &o->presetPath
-                             : arg == "--plugin" ? &o->bundle
-                             : arg == "--csv"    ? &o->csvPath
-                                                 : nullptr;
-        if (field || arg == "--set" || arg == "--rate") {
-            if (i + 1 >= args.size()) {
-                *error = arg + " needs a value";
-                return false;
-            }
-            const std::string& value = args[++i];
-            if (field) *field = value;
-            if (arg == "--set") o->sets.push_back(value);
-            if (arg == "--rate" && (!ParseNumber(value, &o->rateHz) || o->rateHz < kMinRateHz ||
-                                    o->rateHz > kMaxRateHz)) {
-                char range[96];
-                std::snprintf(range, sizeof range, "%.0f to %.0f", kMinRateHz, kMaxRateHz);
-                *error = "--rate wants a sample rate in Hz from " + std::string(range) + ", got '" +
-                         value + "'";
-                return false;
-            }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option '" + arg + "'\n" + Usage();
-            return false;
-        } else {
-            positional.push_back(arg);
-        }
+    if (!ParseCliOptions(args, options, &positional, error)) return false;
+    if (!rate.empty() &&
+        (!ParseNumber(rate, &o->rateHz) || o->rateHz < kMinRateHz || o->rateHz > kMaxRateHz)) {
+        char range[96];
+        std::snprintf(range, sizeof range, "%.0f to %.0f", kMinRateHz, kMaxRateHz);
+        *error =
+            "--rate wants a sample rate in Hz from " + std::string(range) + ", got '" + rate + "'";
+        return false;
     }
     if (positional.size() != 1) {
         *error =

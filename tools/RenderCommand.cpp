@@ -24,58 +24,32 @@ namespace {
 constexpr int kDefaultBlock = 512;  // frames
 constexpr int kMaxBlock = 65536;    // frames
 
-struct RenderOptions {
+struct RenderOptions : SettingsOptions {
     std::vector<std::string> inputs;
     std::string output;  // the IN OUT form
     std::string outDir;  // the IN... --out-dir DIR form
-    std::string bundle;
-    std::string statePath;
-    std::string presetPath;
     std::string saveStatePath;
     std::string savePresetPath;
-    std::vector<std::string> sets;
     int block = kDefaultBlock;
-    bool bypass = false;
 };
 
 bool ParseOptions(const std::vector<std::string>& args, RenderOptions* o, std::string* error) {
+    std::string block;
+    std::vector<CliOption> options = o->Options();
+    options.insert(options.end(), {{"--save-state", &o->saveStatePath},
+                                   {"--save-preset", &o->savePresetPath},
+                                   {"--out-dir", &o->outDir},
+                                   {"--block", &block}});
     std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--bypass") {
-            o->bypass = true;
-            continue;
-        }
-        std::string* field = arg == "--state"         ? &o->statePath
-                             : arg == "--preset"      ? &o->presetPath
-                             : arg == "--save-state"  ? &o->saveStatePath
-                             : arg == "--save-preset" ? &o->savePresetPath
-                             : arg == "--plugin"      ? &o->bundle
-                             : arg == "--out-dir"     ? &o->outDir
-                                                      : nullptr;
-        if (field || arg == "--set" || arg == "--block") {
-            if (i + 1 >= args.size()) {
-                *error = arg + " needs a value";
-                return false;
-            }
-            const std::string& value = args[++i];
-            if (field) *field = value;
-            if (arg == "--set") o->sets.push_back(value);
-            if (arg == "--block") {
-                double n = 0.0;
-                if (!ParseNumber(value, &n) || n < 1 || n > kMaxBlock || n != std::floor(n)) {
-                    *error = "--block wants a whole number of frames from 1 to " +
-                             std::to_string(kMaxBlock) + ", got '" + value + "'";
-                    return false;
-                }
-                o->block = static_cast<int>(n);
-            }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option '" + arg + "'\n" + Usage();
+    if (!ParseCliOptions(args, options, &positional, error)) return false;
+    if (!block.empty()) {
+        double n = 0.0;
+        if (!ParseNumber(block, &n) || n < 1 || n > kMaxBlock || n != std::floor(n)) {
+            *error = "--block wants a whole number of frames from 1 to " +
+                     std::to_string(kMaxBlock) + ", got '" + block + "'";
             return false;
-        } else {
-            positional.push_back(arg);
         }
+        o->block = static_cast<int>(n);
     }
     if (!o->outDir.empty()) {
         o->inputs = positional;

@@ -18,42 +18,25 @@ namespace tesselor::tools {
 
 namespace {
 
-struct SnapshotOptions {
+struct SnapshotOptions : SettingsOptions {
     std::string output;
-    std::string bundle;
-    std::string statePath;
-    std::string presetPath;
-    std::vector<std::string> sets;
 };
 
-bool ParseOptions(const std::vector<std::string>& args, SnapshotOptions* o, std::string* error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        std::string* field = arg == "--state"    ? &o->statePath
-                             : arg == "--preset" ? &o->presetPath
-                             : arg == "--plugin" ? &o->bundle
-                                                 : nullptr;
-        if (field || arg == "--set") {
-            if (i + 1 >= args.size()) {
-                *error = arg + " needs a value";
-                return false;
-            }
-            if (field)
-                *field = args[++i];
-            else
-                o->sets.push_back(args[++i]);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option '" + arg + "'\n" + Usage();
-            return false;
-        } else if (o->output.empty()) {
-            o->output = arg;
-        } else {
-            *error = "snapshot takes one output file\n" + Usage();
-            return false;
-        }
+// Out of line: inlined into RunSnapshot, GCC 12 takes the destruction of its word list for a
+// free of `o` (-Wfree-nonheap-object).
+[[gnu::noinline]] bool ParseOptions(const std::vector<std::string>& args, SnapshotOptions* o,
+                                    std::string* error) {
+    const std::vector<CliOption> options = o->Options(false);
+    std::vector<std::string> positional;
+    if (!ParseCliOptions(args, options, &positional, error)) return false;
+    if (positional.size() != 1) {
+        *error =
+            (positional.empty() ? "snapshot needs OUT.png\n" : "snapshot takes one OUT.png\n") +
+            Usage();
+        return false;
     }
-    if (o->output.empty()) *error = "snapshot needs OUT.png\n" + Usage();
-    return !o->output.empty();
+    o->output = positional[0];
+    return true;
 }
 
 // The plug-in's whole state after the settings, from an instance of the bundle.
