@@ -22,6 +22,7 @@
 
 #include "raster/PixelRules.h"
 #include "raster/TextBackend.h"
+#include "raster/TextLines.h"
 #include "raster/Utf8.h"
 
 namespace tesselor::raster {
@@ -148,10 +149,6 @@ struct Glyph {
 };
 
 // Pixels of the target that may be drawn; right and bottom exclusive.
-struct Clip {
-    int64_t left, top, right, bottom;
-};
-
 class FreeTypeFont final : public TextFont {
 public:
     FreeTypeFont(FT_Face face, const TextFontSpec& fontSpec) : _face(face) {
@@ -212,7 +209,7 @@ public:
     // The glyph of `code` for a pen at (penX, baseline): the whole glyph, cached, for ordinary
     // sizes; for a big glyph only its part inside `clip`, rendered for this call. Null when it has
     // no pixels there. The pointer is valid until the next call.
-    const Glyph* GlyphAt(char32_t code, int64_t penX, int64_t baseline, const Clip& clip) {
+    const Glyph* GlyphAt(char32_t code, int64_t penX, int64_t baseline, const TextClip& clip) {
         if (auto it = _glyphs.find(code); it != _glyphs.end())
             return it->second.coverage.empty() ? nullptr : &it->second;
         if (!Load(code)) return nullptr;
@@ -250,7 +247,8 @@ private:
     // Rasterises only the part of a big outline (target box x0..x1, y0..y1) that lies in the clip,
     // so a glyph thousands of pixels tall costs what its visible pixels cost.
     const Glyph* RenderVisiblePart(FT_GlyphSlot slot, int64_t x0, int64_t y0, int64_t x1,
-                                   int64_t y1, int64_t penX, int64_t baseline, const Clip& clip) {
+                                   int64_t y1, int64_t penX, int64_t baseline,
+                                   const TextClip& clip) {
         const int64_t left = std::max(x0, clip.left), right = std::min(x1, clip.right);
         const int64_t top = std::max(y0, clip.top), bottom = std::min(y1, clip.bottom);
         if (left >= right || top >= bottom) return nullptr;
@@ -340,8 +338,6 @@ private:
 // round(v / 255) for v of either sign.
 constexpr int DivRound255(int v) { return v >= 0 ? (v + 127) / 255 : -((-v + 127) / 255); }
 
-int ClampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
-
 class FreeTypeSurface final : public TextSurface {
 public:
     explicit FreeTypeSurface(RasterBitmap& target) : _target(target) {}
@@ -383,14 +379,7 @@ public:
     }
 
 private:
-    struct Line {
-        size_t begin;
-        size_t end;
-        int64_t width;  // pixels
-    };
-
     int Layout(std::u32string& text, RasterRect& rect, uint32_t flags) {
-        const bool singleLine = (flags & kTextSingleLine) != 0;
         if (!_font || text.empty()) {
             if (flags & kTextCalcRect) {
                 rect.right = rect.left;
@@ -398,81 +387,29 @@ private:
             }
             return 0;
         }
-        // Carriage returns vanish; a line feed breaks the line, or is a space on a single line.
-        std::vector<Line> lines;
-        size_t out = 0, begin = 0;
-        int64_t width = 0;
-        for (char32_t c : text) {
-            if (c == U'\r') continue;
-            if (c == U'\n' && !singleLine) {
-                lines.push_back({begin, out, width});
-                begin = out;
-                width = 0;
-                continue;
-            }
-            if (c == U'\n') c = U' ';
-            text[out++] = c;
-            width += _font->Advance(c);
+        std::vector<TextLine> lines = BreakTextLines(text, flags);
+        for (TextLine& line : lines) {
+            for (size_t i = line.begin; i < line.end; ++i) line.width += _font->Advance(text[i]);
         }
-        lines.push_back({begin, out, width});
-
         const int64_t lineHeight = _font->LineHeight();
-        const int64_t textHeight = lineHeight * static_cast<int64_t>(lines.size());
-        int64_t textWidth = 0;
-        for (const Line& line : lines) textWidth = std::max(textWidth, line.width);
-        if (flags & kTextCalcRect) {
-            rect.right = ClampToInt(rect.left + textWidth);
-            rect.bottom = ClampToInt(rect.top + textHeight);
-            return ClampToInt(textHeight);
-        }
-
-        int64_t y = rect.top;
-        const bool placedVertically = singleLine && (flags & (kTextVCenter | kTextBottom));
-        if (singleLine && (flags & kTextVCenter)) {
-            y = rect.top + (static_cast<int64_t>(rect.bottom) - rect.top - lineHeight) / 2;
-        } else if (singleLine && (flags & kTextBottom)) {
-            y = rect.bottom - lineHeight;
-        }
-        const int result = ClampToInt(placedVertically ? y + lineHeight - rect.top : textHeight);
-        if (!_target.Pixels()) return result;
-
-        // Clip to the bitmap, and to the rectangle unless told not to.
-        Clip clip{0, 0, _target.Width(), _target.Height()};
-        if (!(flags & kTextNoClip)) {
-            clip.left = std::max<int64_t>(clip.left, rect.left);
-            clip.top = std::max<int64_t>(clip.top, rect.top);
-            clip.right = std::min<int64_t>(clip.right, rect.right);
-            clip.bottom = std::min<int64_t>(clip.bottom, rect.bottom);
-        }
-        if (clip.left >= clip.right || clip.top >= clip.bottom) return result;
-
-        for (const Line& line : lines) {
-            int64_t x = rect.left;
-            if (flags & kTextCenter) {
-                x = rect.left + (static_cast<int64_t>(rect.right) - rect.left - line.width) / 2;
-            } else if (flags & kTextRight) {
-                x = rect.right - line.width;
-            }
-            if (y < clip.bottom && y + lineHeight > clip.top) {
-                if (_backgroundMode == kBackgroundOpaque) {
+        return PlaceTextLines(
+            lines, lineHeight, rect, flags, _target,
+            [&](const TextLine& line, int64_t x, int64_t y, const TextClip& clip) {
+                if (_backgroundMode == kBackgroundOpaque)
                     FillCell(clip, x, y, line.width, lineHeight);
-                }
                 const int64_t baseline = y + _font->Ascent();
                 for (size_t i = line.begin; i < line.end; ++i) {
-                    if (x >= clip.right + lineHeight)
-                        break;  // no glyph reaches back a whole line height
+                    // No glyph reaches back a whole line height.
+                    if (x >= clip.right + lineHeight) break;
                     if (const Glyph* glyph = _font->GlyphAt(text[i], x, baseline, clip)) {
                         Composite(clip, *glyph, x + glyph->left, baseline - glyph->top);
                     }
                     x += _font->Advance(text[i]);
                 }
-            }
-            y += lineHeight;
-        }
-        return result;
+            });
     }
 
-    void FillCell(const Clip& clip, int64_t x, int64_t y, int64_t width, int64_t height) {
+    void FillCell(const TextClip& clip, int64_t x, int64_t y, int64_t width, int64_t height) {
         const int64_t left = std::max(clip.left, x), right = std::min(clip.right, x + width);
         const int64_t top = std::max(clip.top, y), bottom = std::min(clip.bottom, y + height);
         const uint32_t fill = (_backgroundColor & 0xFFFFFFu) | 0xFF000000u;
@@ -484,7 +421,7 @@ private:
 
     // Blends the text colour into the colour channels by coverage k / 255 and moves alpha toward
     // 255 by the same amount.
-    void Composite(const Clip& clip, const Glyph& glyph, int64_t x, int64_t y) {
+    void Composite(const TextClip& clip, const Glyph& glyph, int64_t x, int64_t y) {
         const int64_t left = std::max(clip.left, x), right = std::min(clip.right, x + glyph.width);
         const int64_t top = std::max(clip.top, y), bottom = std::min(clip.bottom, y + glyph.height);
         const int fb = Channel(_textColor, 0), fg = Channel(_textColor, 1),

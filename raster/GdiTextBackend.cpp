@@ -19,6 +19,7 @@
 #include "raster/PixelRules.h"
 #include "raster/SysBitmap.h"
 #include "raster/TextBackend.h"
+#include "raster/TextLines.h"
 #include "raster/Utf8.h"
 
 namespace tesselor::raster {
@@ -29,8 +30,6 @@ constexpr int kMaxQuality = 5;  // CLEARTYPE_QUALITY; other values outside 0..5 
 // How GDI draws one visible line: at the top left of its cell, unclipped by the cell (the device
 // context's clip region limits it), '&' an ordinary character.
 constexpr UINT kLineFlags = DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP;
-
-int ClampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // round(v / 255) for v >= 0.
 constexpr int DivRound255(int v) { return (v + 127) / 255; }
@@ -83,10 +82,6 @@ private:
 };
 
 // Pixels of the target that may be drawn; right and bottom exclusive.
-struct Clip {
-    int64_t left, top, right, bottom;
-};
-
 class GdiSurface final : public TextSurface {
 public:
     GdiSurface(RasterBitmap& target, HDC dc) : _target(target), _dc(dc) {}
@@ -125,14 +120,7 @@ public:
     }
 
 private:
-    struct Line {
-        size_t begin;
-        size_t end;
-        int64_t width;  // pixels
-    };
-
     int Layout(std::u16string& text, RasterRect& rect, uint32_t flags) {
-        const bool singleLine = (flags & kTextSingleLine) != 0;
         if (!_font || text.empty()) {
             if (flags & kTextCalcRect) {
                 rect.right = rect.left;
@@ -140,26 +128,13 @@ private:
             }
             return 0;
         }
-        // Carriage returns vanish; a line feed breaks the line, or is a space on a single line.
-        std::vector<Line> lines;
-        size_t out = 0, begin = 0;
-        for (char16_t c : text) {
-            if (c == u'\r') continue;
-            if (c == u'\n' && !singleLine) {
-                lines.push_back({begin, out, 0});
-                begin = out;
-                continue;
-            }
-            text[out++] = c == u'\n' ? u' ' : c;
-        }
-        lines.push_back({begin, out, 0});
-        text.resize(out);
+        std::vector<TextLine> lines = BreakTextLines(text, flags);
 
         ScopedSelection selected(_dc, _font->Handle());
         // _extents[i]: pixels from the start of i's line to the pen after unit i, as GDI places
         // glyphs (advances summed, no kerning).
         _extents.assign(text.size(), 0);
-        for (Line& line : lines) {
+        for (TextLine& line : lines) {
             const int count = static_cast<int>(line.end - line.begin);
             SIZE size{};
             if (count > 0 && GetTextExtentExPointW(_dc, Wide(text.data() + line.begin), count, 0,
@@ -167,58 +142,19 @@ private:
                 line.width = std::max<LONG>(size.cx, 0);
             }
         }
-
-        const int64_t lineHeight = _font->LineHeight();
-        const int64_t textHeight = lineHeight * static_cast<int64_t>(lines.size());
-        int64_t textWidth = 0;
-        for (const Line& line : lines) textWidth = std::max(textWidth, line.width);
-        if (flags & kTextCalcRect) {
-            rect.right = ClampToInt(rect.left + textWidth);
-            rect.bottom = ClampToInt(rect.top + textHeight);
-            return ClampToInt(textHeight);
-        }
-
-        int64_t y = rect.top;
-        const bool placedVertically = singleLine && (flags & (kTextVCenter | kTextBottom));
-        if (singleLine && (flags & kTextVCenter)) {
-            y = rect.top + (static_cast<int64_t>(rect.bottom) - rect.top - lineHeight) / 2;
-        } else if (singleLine && (flags & kTextBottom)) {
-            y = rect.bottom - lineHeight;
-        }
-        const int result = ClampToInt(placedVertically ? y + lineHeight - rect.top : textHeight);
-        if (!_target.Pixels()) return result;
-
-        // Clip to the bitmap, and to the rectangle unless told not to.
-        Clip clip{0, 0, _target.Width(), _target.Height()};
-        if (!(flags & kTextNoClip)) {
-            clip.left = std::max<int64_t>(clip.left, rect.left);
-            clip.top = std::max<int64_t>(clip.top, rect.top);
-            clip.right = std::min<int64_t>(clip.right, rect.right);
-            clip.bottom = std::min<int64_t>(clip.bottom, rect.bottom);
-        }
-        if (clip.left >= clip.right || clip.top >= clip.bottom) return result;
-
-        for (const Line& line : lines) {
-            int64_t x = rect.left;
-            if (flags & kTextCenter) {
-                x = rect.left + (static_cast<int64_t>(rect.right) - rect.left - line.width) / 2;
-            } else if (flags & kTextRight) {
-                x = rect.right - line.width;
-            }
-            if (y < clip.bottom && y + lineHeight > clip.top) {
+        return PlaceTextLines(
+            lines, _font->LineHeight(), rect, flags, _target,
+            [&](const TextLine& line, int64_t x, int64_t y, const TextClip& clip) {
                 if (_backgroundMode == kBackgroundOpaque) FillCell(clip, x, y, line.width);
                 DrawVisiblePart(text, line, x, y, clip);
-            }
-            y += lineHeight;
-        }
-        return result;
+            });
     }
 
     // Hands GDI only the units whose glyphs can reach the clip (none reaches a whole line height
     // beyond its advance), so that every coordinate it sees stays small however long the line or
     // far off its rectangle.
-    void DrawVisiblePart(const std::u16string& text, const Line& line, int64_t x, int64_t y,
-                         const Clip& clip) {
+    void DrawVisiblePart(const std::u16string& text, const TextLine& line, int64_t x, int64_t y,
+                         const TextClip& clip) {
         const int64_t reach = _font->LineHeight();
         auto penBefore = [&](size_t i) { return x + (i > line.begin ? _extents[i - 1] : 0); };
         size_t first = line.begin;
@@ -241,7 +177,7 @@ private:
     // translucent pixel is k needed, and then the run is drawn again, white on black, into a
     // scratch bitmap whose brightest channel is the coverage.
     void DrawRun(const char16_t* units, int count, int64_t x, int64_t y, int64_t width,
-                 const Clip& clip) {
+                 const TextClip& clip) {
         const int64_t lineHeight = _font->LineHeight();
         const int64_t left = std::max(clip.left, x - lineHeight);
         const int64_t right = std::min(clip.right, x + width + lineHeight);
@@ -311,7 +247,7 @@ private:
         return true;
     }
 
-    void FillCell(const Clip& clip, int64_t x, int64_t y, int64_t width) {
+    void FillCell(const TextClip& clip, int64_t x, int64_t y, int64_t width) {
         const int64_t left = std::max(clip.left, x), right = std::min(clip.right, x + width);
         const int64_t top = std::max(clip.top, y);
         const int64_t bottom = std::min(clip.bottom, y + _font->LineHeight());

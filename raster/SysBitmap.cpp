@@ -1,8 +1,6 @@
 #include "raster/SysBitmap.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 
 #include "raster/TextBackend.h"
 
@@ -10,7 +8,8 @@ namespace tesselor::raster {
 
 namespace {
 
-// Largest section in bytes; a bigger request fails like a refused allocation instead of wrapping.
+// Largest section in bytes; a bigger request fails like a refused allocation instead of wrapping
+// (in our arithmetic, or in the system's when it makes the section).
 constexpr int64_t kMaxSectionBytes = INT32_MAX;
 
 }  // namespace
@@ -23,11 +22,6 @@ SysBitmap::SysBitmap(int width, int height) {
 SysBitmap::~SysBitmap() {
     ReleaseSection();
     _deviceContext.reset();
-}
-
-void SysBitmap::ReleaseSection() {
-    std::free(_pixels);
-    _pixels = nullptr;
 }
 
 bool SysBitmap::Resize(int width, int height) {
@@ -54,10 +48,7 @@ bool SysBitmap::Resize(int width, int height) {
     ReleaseSection();
     if (allocatedWidth < 1 || height < 1) return false;
 
-    if (allocatedWidth <= kMaxSectionBytes / 4 / height) {
-        const size_t bytes = static_cast<size_t>(allocatedWidth) * static_cast<size_t>(height) * 4;
-        _pixels = static_cast<uint32_t*>(std::calloc(bytes, 1));
-    }
+    if (allocatedWidth <= kMaxSectionBytes / 4 / height) AllocateSection(_allocatedWidth, height);
     if (!_pixels) {
         _width = 0;
         _height = 0;

@@ -26,6 +26,9 @@ public:
     TextSurface* DeviceContext() override { return _deviceContext.get(); }
 
 private:
+    // The platform's half (SysBitmapHeap.cpp, SysBitmapWin32.cpp): a zeroed section of
+    // allocatedWidth x height pixels into _pixels (left null on failure), and its release.
+    void AllocateSection(int allocatedWidth, int height);
     void ReleaseSection();
 
     int _width = 0;
