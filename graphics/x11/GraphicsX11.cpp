@@ -398,7 +398,7 @@ void GraphicsX11::WindowState::Dispatch(GraphicsX11& g, XEvent& e) {
             break;
         case KeyPress: {
             const int key = KeyCodeForKeysym(XLookupKeysym(&e.xkey, 0));
-            if (key < 0 || !g.HandleKeyDown(e.xkey.x, e.xkey.y, key)) PassKeyToHost(e);
+            if ((key < 0 || !g.HandleKeyDown(e.xkey.x, e.xkey.y, key)) && !closed) PassKeyToHost(e);
             break;
         }
         case KeyRelease:
