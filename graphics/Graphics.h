@@ -17,6 +17,7 @@ class PluginBase;
 namespace tesselor::graphics {
 
 class Control;
+class HostRunLoop;
 
 // Where an editor finds its images: the module it lives in (on Windows its resources of type
 // "PNG") and, where modules carry no resources, the table of images compiled into it.
@@ -172,6 +173,10 @@ public:
     int MouseOverIndex() const { return _mouseOver; }
     // The index of the topmost control at (x, y) that is neither hidden nor greyed, or -1.
     int HitControl(int x, int y) const;
+    // The host's event loop, for window classes that run on it (X11): the view sets it before
+    // OpenEditorWindow and clears it after CloseEditorWindow. Not owned; null elsewhere.
+    void SetRunLoop(HostRunLoop* loop) { _runLoop = loop; }
+    HostRunLoop* RunLoop() const { return _runLoop; }
 
 protected:
     bool _cursorHidden = false;
@@ -199,6 +204,7 @@ private:
     bool _strictDrawing = true;
     bool _tooltipsEnabled = false;
     Control* _keyCatcher = nullptr;
+    HostRunLoop* _runLoop = nullptr;
 };
 
 }  // namespace tesselor::graphics

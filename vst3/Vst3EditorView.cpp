@@ -2,7 +2,12 @@
 
 #include <cstring>
 
+#include "graphics/Graphics.h"
+#include "graphics/HostRunLoop.h"
 #include "vst3/Vst3Plugin.h"
+#if SMTG_OS_LINUX
+#include "vst3/Vst3RunLoop.h"
+#endif
 
 namespace tesselor::vst3 {
 
@@ -11,6 +16,7 @@ using namespace Steinberg;
 Vst3EditorView::Vst3EditorView(Vst3Plugin* plugin) : _plugin(plugin) { _plugin->addRef(); }
 
 Vst3EditorView::~Vst3EditorView() {
+    if (isAttached()) removed();
     _plugin->ViewDestroyed(this);
     _plugin->release();
 }
@@ -23,32 +29,63 @@ const char* Vst3EditorView::PlatformType() {
 #endif
 }
 
-bool Vst3EditorView::HasGraphics() const { return _plugin->Editor() != nullptr; }
+graphics::Graphics* Vst3EditorView::Editor() const {
+    return dynamic_cast<graphics::Graphics*>(_plugin->Editor());
+}
 
 tresult PLUGIN_API Vst3EditorView::isPlatformTypeSupported(FIDString type) {
-    if (!HasGraphics() || !type) return kResultFalse;
+    if (!Editor() || !type) return kResultFalse;
     return std::strcmp(type, PlatformType()) == 0 ? kResultTrue : kResultFalse;
 }
 
-tresult PLUGIN_API Vst3EditorView::attached(void* parent, FIDString) {
-    if (!HasGraphics()) return kResultFalse;
+tresult PLUGIN_API Vst3EditorView::attached(void* parent, FIDString type) {
+    graphics::Graphics* editor = Editor();
+    // Answering yes to another type would leave the host showing an empty frame.
+    if (!editor || !parent || !type || std::strcmp(type, PlatformType()) != 0) return kResultFalse;
+    if (isAttached()) removed();  // attached twice: the old window goes first
+    try {
+#if SMTG_OS_LINUX
+        // Linux has no event loop of its own for plug-ins: without the host's, the editor could
+        // neither redraw nor hear the mouse.
+        _runLoop = Vst3RunLoop::FromFrame(plugFrame);
+        if (!_runLoop) return kResultFalse;
+#endif
+        editor->SetRunLoop(_runLoop.get());
+        _window = editor->OpenEditorWindow(parent);
+    } catch (...) {
+        _window = nullptr;
+    }
+    if (!_window) {
+        CloseWindow();
+        return kResultFalse;
+    }
     systemWindow = parent;
-    // The editor's native window is opened by the GUI toolkit's window class once it exists;
-    // until then the plug-in only hears that the host shows its editor.
     _plugin->HandleEditorOpened();
     return kResultTrue;
 }
 
 tresult PLUGIN_API Vst3EditorView::removed() {
-    if (HasGraphics()) _plugin->HandleEditorClosed();
+    if (Editor()) {
+        _plugin->HandleEditorClosed();
+        CloseWindow();
+    }
     systemWindow = nullptr;
     return kResultTrue;
 }
 
+void Vst3EditorView::CloseWindow() {
+    graphics::Graphics* editor = Editor();
+    if (editor && _window && editor->WindowHandle() == _window) editor->CloseEditorWindow();
+    if (editor && editor->RunLoop() == _runLoop.get()) editor->SetRunLoop(nullptr);
+    _runLoop.reset();
+    _window = nullptr;
+}
+
 tresult PLUGIN_API Vst3EditorView::getSize(ViewRect* size) {
+    const graphics::Graphics* editor = Editor();
     // An editor without a window has no size to give.
-    if (!HasGraphics() || !size) return kResultFalse;
-    *size = rect;
+    if (!editor || !size) return kResultFalse;
+    *size = ViewRect(0, 0, editor->Width(), editor->Height());
     return kResultTrue;
 }
 

@@ -15,6 +15,13 @@
 
 namespace tesselor::vst3::test {
 
+// Tesselor's class, as its factory lists it.
+// clang-format off
+inline constexpr Steinberg::TUID kTesselorClassId = {
+    0x0D, static_cast<char>(0xE7), static_cast<char>(0xAE), static_cast<char>(0xF2),
+    static_cast<char>(0xDE), 0x00, 0x4E, 0x4F, 'M', 'r', 'v', 'k', 'T', 's', 'l', '1'};
+// clang-format on
+
 // One instance created by class ID, with the three interfaces of a single-component effect.
 struct Instance {
     Steinberg::Vst::IComponent* component = nullptr;

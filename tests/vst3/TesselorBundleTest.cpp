@@ -16,12 +16,6 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-// clang-format off
-constexpr TUID kTesselorClassId = {
-    0x0D, static_cast<char>(0xE7), static_cast<char>(0xAE), static_cast<char>(0xF2),
-    static_cast<char>(0xDE), 0x00, 0x4E, 0x4F, 'M', 'r', 'v', 'k', 'T', 's', 'l', '1'};
-// clang-format on
-
 class TesselorBundle : public ::testing::Test {
 protected:
     void SetUp() override {
