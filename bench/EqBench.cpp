@@ -1,149 +1,116 @@
-// The engine's ProcessBlock for one stereo pair, block 512, against the literal evaluation of the
-// same formulas. rtf = seconds of audio per CPU second; x_literal = how many times faster than the
-// literal evaluation, timed in the same run.
+// The engine's ProcessBlock for one stereo pair, 48 kHz unless a case says otherwise. Every case
+// times two set-ups alternately inside one benchmark loop, so that whatever else the machine does
+// falls on both alike, and reports the ratio of their typical (median) costs per frame:
+//   BM_EqProcessBlock      rtf, and x_literal: the literal evaluation's time over the engine's
+//   BM_EqBlockSize         vs_512: cost per frame in blocks of `block` over that in blocks of 512
+//   BM_EqFilters           vs_out: high-pass and low-pass in the path over out of it
+//   BM_EqFactor            vs_f4: side path at F = 16 over F = 4
+//   BM_EqSilenceAfterLoud  vs_signal: silence after loud noise over loud noise
+// rtf = seconds of audio per second of processing in the case's own set-up (the first of the
+// two), from its median call of 512 samples.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <random>
-#include <vector>
-
-#include "plugin/eq/EqEngine.h"
+#include "bench/EqBenchSupport.h"
 #include "tests/plugin/eq/LiteralEq.h"
 
+namespace tesselor::bench {
 namespace {
 
-using tesselor::plugin::eq::EqEngine;
-using tesselor::plugin::eq::EqSwitches;
-using tesselor::plugin::eq::test::LiteralEq;
+using plugin::eq::test::LiteralEq;
 
-constexpr int kBlock = 512;  // samples per channel
-constexpr int kSeed = 1;
-
-struct Stereo {
-    std::vector<double> left, right;
-};
-
-Stereo MakeNoise(int frames, double level, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> dist(-level, level);
-    Stereo s{std::vector<double>(frames), std::vector<double>(frames)};
-    for (int i = 0; i < frames; ++i) {
-        s.left[i] = dist(rng);
-        s.right[i] = dist(rng);
-    }
-    return s;
-}
-
-// The pots as the plug-in's defaults leave them, with a few bands moved off so that no section
-// sits at a special value; LiteralSecondsPerBlock uses the same.
-constexpr double kPots[10] = {0.7, 0.725, 0.3, 0.725, 0.8, 0.725, 0.35, 0.725, 0.0, 1.0};
-constexpr EqSwitches kIn{0, 0, 1};  // shelf, filters out, equaliser in
-
-// An engine as the plug-in sets it up: pots, unity output gain, the oversampling factor.
-class Eq {
+// The literal evaluation with the same pots and switches as an EqRun.
+class LiteralRun {
 public:
-    Eq(double rateHz, int factor) : _rateHz(rateHz) {
-        for (int i = 0; i < 10; ++i) _engine.SetPot(i, kPots[i]);
-        _engine.SetOutputGainTarget(1.0);
-        _engine.SetHighOversampling(factor == EqEngine::kHighFactor);
+    LiteralRun(double rateHz, int factor) : _rateHz(rateHz) {
+        for (int i = 0; i < 10; ++i) _ref.SetPot(i, kBenchPots[i]);
+        _ref.SetFactor(factor);
+        _ref.SetSwitches(kFiltersOut.bell, kFiltersOut.hplp, kFiltersOut.in);
     }
-    void Process(const Stereo& in, std::vector<double>& outL, std::vector<double>& outR) {
-        _engine.ProcessBlock(in.left.data(), in.right.data(), outL.data(), outR.data(), kBlock, kIn,
-                             _rateHz);
+    void Process(const StereoSignal& in, StereoSignal& out) {
+        _ref.Process(in.left.data(), in.right.data(), out.left.data(), out.right.data(), kFrames,
+                     _rateHz);
     }
 
 private:
-    EqEngine _engine;
+    LiteralEq _ref;
     double _rateHz;
 };
-
-double LiteralSecondsPerBlock(double rateHz, int factor, const Stereo& in) {
-    LiteralEq ref;
-    for (int i = 0; i < 10; ++i) ref.SetPot(i, kPots[i]);
-    ref.SetFactor(factor);
-    std::vector<double> outL(kBlock), outR(kBlock);
-    constexpr int kBlocks = 40;
-    const auto start = std::chrono::steady_clock::now();
-    for (int b = 0; b < kBlocks; ++b) {
-        ref.Process(in.left.data(), in.right.data(), outL.data(), outR.data(), kBlock, rateHz);
-        benchmark::DoNotOptimize(outL.data());
-    }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    return elapsed.count() / kBlocks;
-}
 
 void BM_EqProcessBlock(benchmark::State& state) {
     const double rateHz = static_cast<double>(state.range(0));
     const int factor = static_cast<int>(state.range(1));
-    Eq eq(rateHz, factor);
-    const Stereo in = MakeNoise(kBlock, 0.5, kSeed);
-    std::vector<double> outL(kBlock), outR(kBlock);
-
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        eq.Process(in, outL, outR);
-        benchmark::DoNotOptimize(outL.data());
-        benchmark::ClobberMemory();
-    }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    const double fastPerBlock = elapsed.count() / static_cast<double>(state.iterations());
-
-    state.counters["rtf"] =
-        benchmark::Counter(kBlock / rateHz, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["x_literal"] = LiteralSecondsPerBlock(rateHz, factor, in) / fastPerBlock;
+    const StereoSignal in = MakeNoise(kFrames, 0.5, kSeed);
+    StereoSignal out = MakeSilence(kFrames);
+    EqRun eq(rateHz, factor, kFiltersOut, kFrames);
+    LiteralRun literal(rateHz, factor);
+    eq.Settle(in, out);
+    const Alternated t = TimeAlternately(
+        state, [&] { eq.Process(in, out); }, [&] { literal.Process(in, out); });
+    ReportRtf(state, t.subjectSeconds, rateHz);
+    state.counters["x_literal"] = t.referenceSeconds / t.subjectSeconds;
 }
 BENCHMARK(BM_EqProcessBlock)->ArgNames({"rate", "F"})->ArgsProduct({{48000, 96000}, {4, 16}});
 
-void BM_EqLiteral(benchmark::State& state) {
-    const double rateHz = static_cast<double>(state.range(0));
+void BM_EqBlockSize(benchmark::State& state) {
+    const int block = static_cast<int>(state.range(0));
     const int factor = static_cast<int>(state.range(1));
-    LiteralEq ref;
-    ref.SetFactor(factor);
-    const Stereo in = MakeNoise(kBlock, 0.5, kSeed);
-    std::vector<double> outL(kBlock), outR(kBlock);
-    for (auto _ : state) {
-        ref.Process(in.left.data(), in.right.data(), outL.data(), outR.data(), kBlock, rateHz);
-        benchmark::DoNotOptimize(outL.data());
-    }
-    state.counters["rtf"] =
-        benchmark::Counter(kBlock / rateHz, benchmark::Counter::kIsIterationInvariantRate);
+    const StereoSignal in = MakeNoise(kFrames, 0.5, kSeed);
+    StereoSignal out = MakeSilence(kFrames);
+    EqRun small(kRateHz, factor, kFiltersOut, block), large(kRateHz, factor, kFiltersOut, kFrames);
+    small.Settle(in, out);
+    large.Settle(in, out);
+    const Alternated t = TimeAlternately(
+        state, [&] { small.Process(in, out); }, [&] { large.Process(in, out); });
+    ReportRtf(state, t.subjectSeconds, kRateHz);
+    state.counters["vs_512"] = t.subjectSeconds / t.referenceSeconds;
 }
-BENCHMARK(BM_EqLiteral)->ArgNames({"rate", "F"})->ArgsProduct({{48000}, {4, 16}});
+BENCHMARK(BM_EqBlockSize)->ArgNames({"block", "F"})->ArgsProduct({{32, 64, 128}, {4, 16}});
+
+void BM_EqFilters(benchmark::State& state) {
+    const int factor = static_cast<int>(state.range(0));
+    const StereoSignal in = MakeNoise(kFrames, 0.5, kSeed);
+    StereoSignal out = MakeSilence(kFrames);
+    EqRun filtersIn(kRateHz, factor, kFiltersIn, kFrames);
+    EqRun filtersOut(kRateHz, factor, kFiltersOut, kFrames);
+    filtersIn.Settle(in, out);
+    filtersOut.Settle(in, out);
+    const Alternated t = TimeAlternately(
+        state, [&] { filtersIn.Process(in, out); }, [&] { filtersOut.Process(in, out); });
+    ReportRtf(state, t.subjectSeconds, kRateHz);
+    state.counters["vs_out"] = t.subjectSeconds / t.referenceSeconds;
+}
+BENCHMARK(BM_EqFilters)->ArgNames({"F"})->Arg(4)->Arg(16);
+
+void BM_EqFactor(benchmark::State& state) {
+    const int block = static_cast<int>(state.range(0));
+    const StereoSignal in = MakeNoise(kFrames, 0.5, kSeed);
+    StereoSignal out = MakeSilence(kFrames);
+    EqRun high(kRateHz, 16, kFiltersOut, block), low(kRateHz, 4, kFiltersOut, block);
+    high.Settle(in, out);
+    low.Settle(in, out);
+    const Alternated t = TimeAlternately(
+        state, [&] { high.Process(in, out); }, [&] { low.Process(in, out); });
+    ReportRtf(state, t.subjectSeconds, kRateHz);
+    state.counters["vs_f4"] = t.subjectSeconds / t.referenceSeconds;
+}
+BENCHMARK(BM_EqFactor)->ArgNames({"block"})->Arg(64)->Arg(512);
 
 // Silence after one second of loud noise: the recursive filters decay towards denormal values,
-// which must not cost more than signal does. A second instance processes loud noise block for
-// block in between, so that vs_signal (silence time / signal time) compares the two under the
-// same machine load.
+// which must not cost more than signal does. The reference processes loud noise throughout.
 void BM_EqSilenceAfterLoud(benchmark::State& state) {
-    constexpr double kRateHz = 48000.0;
     const int factor = static_cast<int>(state.range(0));
-    Eq quiet(kRateHz, factor), busy(kRateHz, factor);
-    const Stereo loud = MakeNoise(kBlock, 1.0, kSeed);
-    const Stereo silence{std::vector<double>(kBlock), std::vector<double>(kBlock)};
-    std::vector<double> outL(kBlock), outR(kBlock);
-    for (int b = 0; b < static_cast<int>(kRateHz) / kBlock; ++b) {
-        quiet.Process(loud, outL, outR);
-        busy.Process(loud, outL, outR);
-    }
-    using Clock = std::chrono::steady_clock;
-    Clock::duration quietTime{}, busyTime{};
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        quiet.Process(silence, outL, outR);
-        benchmark::DoNotOptimize(outL.data());
-        benchmark::ClobberMemory();
-        const auto middle = Clock::now();
-        busy.Process(loud, outL, outR);
-        benchmark::DoNotOptimize(outL.data());
-        benchmark::ClobberMemory();
-        quietTime += middle - start;
-        busyTime += Clock::now() - middle;
-    }
-    const double quietSeconds = std::chrono::duration<double>(quietTime).count();
-    state.counters["rtf"] =
-        static_cast<double>(state.iterations()) * kBlock / kRateHz / quietSeconds;
-    state.counters["vs_signal"] = quietSeconds / std::chrono::duration<double>(busyTime).count();
+    EqRun quiet(kRateHz, factor, kFiltersOut, kFrames), busy(kRateHz, factor, kFiltersOut, kFrames);
+    const StereoSignal loud = MakeNoise(kFrames, 1.0, kSeed);
+    const StereoSignal silence = MakeSilence(kFrames);
+    StereoSignal out = MakeSilence(kFrames);
+    quiet.Settle(loud, out);
+    busy.Settle(loud, out);
+    const Alternated t = TimeAlternately(
+        state, [&] { quiet.Process(silence, out); }, [&] { busy.Process(loud, out); });
+    ReportRtf(state, t.subjectSeconds, kRateHz);
+    state.counters["vs_signal"] = t.subjectSeconds / t.referenceSeconds;
 }
 BENCHMARK(BM_EqSilenceAfterLoud)->ArgNames({"F"})->Arg(4)->Arg(16);
 
 }  // namespace
+}  // namespace tesselor::bench
