@@ -1,6 +1,8 @@
 #include "plugin/eq/EqEngine.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <initializer_list>
 
 #include "plugin/eq/DenormalGuard.h"
@@ -55,6 +57,14 @@ bool IsUpperBand(SectionKind kind) {
 
 }  // namespace
 
+bool EqEngine::DesignInputs::Matches(double rate, double gain, double freq2, double freq1) const {
+    // Bit patterns, not values: -0 and +0 compare equal but need not design alike.
+    auto same = [](double a, double b) {
+        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    };
+    return valid && same(rateHz, rate) && same(g, gain) && same(f2, freq2) && same(f1, freq1);
+}
+
 void EqEngine::DesignPair(SectionKind kind, double rateHz, int gainSmoother,
                           int freqSmoother) noexcept {
     PotSmoother* smoothers = _loop.smoothers;
@@ -65,6 +75,9 @@ void EqEngine::DesignPair(SectionKind kind, double rateHz, int gainSmoother,
         const double g = gainSmoother == kNoGain
                              ? 0.0
                              : smoothers[gainSmoother].Step(SmootherTarget(gainSmoother));
+        DesignInputs& from = _designedFrom[static_cast<int>(kind)][lane];
+        if (!_alwaysRedesign && from.Matches(rateHz, g, f2, f1)) continue;
+        from = {true, rateHz, g, f2, f1};
         BandSection& section = _loop.Section(kind);
         const SectionDesign design = DesignSection(kind, rateHz, g, f2, f1);
         if (IsUpperBand(kind))

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -142,6 +143,47 @@ TEST(EqEngine, RecoversFromNonFiniteInputWithinOneBlock) {
             EXPECT_EQ(orr, cr);
         }
     }
+}
+
+TEST(EqEngine, KeepingSettledCoefficientsChangesNoOutputBit) {
+    // The engine keeps a section's coefficients while its smoother outputs repeat bit for bit;
+    // one that designs every block must give the same output bits through settling, a pot turn,
+    // switch changes and a rate change. Small blocks, so that the smoothers settle quickly.
+    struct Phase {
+        double rateHz;
+        int pot;  // -1: none
+        double value;
+        EqSwitches switches;
+        int blocks;
+    };
+    const Phase phases[] = {
+        {48000.0, -1, 0.0, {0, 1, 1}, 400}, {48000.0, 3, 0.2, {0, 1, 1}, 400},
+        {48000.0, 9, 0.4, {1, 1, 1}, 400},  {96000.0, -1, 0.0, {1, 1, 1}, 400},
+        {96000.0, 0, 0.9, {0, 0, 1}, 400},
+    };
+    const std::vector<double> l = Noise(64, 1), r = Noise(64, 2);
+    EqEngine kept, redesigned;
+    redesigned.AlwaysRedesign(true);
+    for (EqEngine* e : {&kept, &redesigned}) Defaults(*e);
+    std::vector<double> keptL(64), keptR(64), redesignedL(64), redesignedR(64);
+    for (const Phase& phase : phases) {
+        for (EqEngine* e : {&kept, &redesigned}) {
+            if (phase.pot >= 0) e->SetPot(phase.pot, phase.value);
+        }
+        for (int b = 0; b < phase.blocks; ++b) {
+            const int n = 16 + b % 49;
+            kept.ProcessBlock(l.data(), r.data(), keptL.data(), keptR.data(), n, phase.switches,
+                              phase.rateHz);
+            redesigned.ProcessBlock(l.data(), r.data(), redesignedL.data(), redesignedR.data(), n,
+                                    phase.switches, phase.rateHz);
+            ASSERT_EQ(std::memcmp(keptL.data(), redesignedL.data(), n * sizeof(double)), 0) << b;
+            ASSERT_EQ(std::memcmp(keptR.data(), redesignedR.data(), n * sizeof(double)), 0) << b;
+        }
+    }
+    // The smoothers have settled and repeat bit for bit: the kept coefficients were in use.
+    const double settled = kept.SmootherAt(kSmootherLowGain).Value();
+    kept.ProcessBlock(nullptr, nullptr, nullptr, nullptr, 0, kIn, 96000.0);
+    EXPECT_EQ(kept.SmootherAt(kSmootherLowGain).Value(), settled);
 }
 
 TEST(EqEngine, BoostsTheLowMidBandInProcessedAudio) {
