@@ -78,6 +78,19 @@ void RunLoop(EqLoopState& state, const double* inL, const double* inR, double* o
         outR[t - kLag] = out[kRight];
     };
 
+    // The low band's output of sample n goes on to the resampler and the upper bands one sample
+    // later, in the same pass as sample n + 1 enters the sections at the host rate. The two
+    // chains do not depend on each other, so the processor works on both at once, where the
+    // upper bands would otherwise wait for the high-pass, low-pass and low band of every sample,
+    // each of which ends in a division. Every section still sees the same values in the same
+    // order.
+    Stereo waiting{};  // the low band's output of the sample before the current one
+    auto bands = [&](int n, const Stereo& lowOut) __attribute__((always_inline)) {
+        Stereo v[UpperBands::kValues];
+        resampler.Interpolate(lowOut, v);
+        turn(n, v);
+    };
+
     for (int start = 0; start < frames; start += kChunk) {
         const int length = frames - start < kChunk ? frames - start : kChunk;
         // The side path depends on nothing but the input; it runs a little ahead, interleaved
@@ -96,17 +109,16 @@ void RunLoop(EqLoopState& state, const double* inL, const double* inR, double* o
                     low = StepExact2(shelf, y);
                 else if (switches.bell == 1)
                     low = StepExact3(bell, y);
-
-                Stereo v[UpperBands::kValues];
-                resampler.Interpolate(low, v);
-                turn(n, v);
                 // Any value but 0 gives the processed output, so the outputs are always written.
                 if (switches.in == 0) {
                     outL[n] = x[kLeft];
                     outR[n] = x[kRight];
                 }
+                if (n > 0) bands(n - 1, waiting);
+                waiting = low;
             });
     }
+    bands(frames - 1, waiting);
     if constexpr (kLag > 0) {
         const Stereo idle[UpperBands::kValues] = {};
         for (int t = frames; t < frames + kLag; ++t) turn(t, idle);
