@@ -27,13 +27,14 @@ struct OversamplerStage {
     double Gain() const { return g0; }
     double Feedback(int k) const { return -feedback[k - 1][0]; }  // a_k, k = 1..10
 
-    // Samples per stretch of the side path's pipeline, and the scratch (in Stereo values,
-    // 32-byte aligned) a run of `count` samples at factor F needs: two stretches of curve values
-    // and a line of four-lane filter outputs.
+    // The scratch (in Stereo values, 32-byte aligned) a run of `count` samples at factor F
+    // needs: kCurveSlots samples' interpolated values on their way through the curve, and a line
+    // of four-lane filter outputs that starts over every kStretch samples.
+    static constexpr int kCurveSlots = 8;
     static constexpr int kStretch = 16;
     static constexpr int WorkSize(int factor, int count) {
         const int stretch = count < kStretch ? count : kStretch;
-        return 2 * factor * stretch + 2 * (kPoles + factor * stretch);
+        return kCurveSlots * factor + 2 * (kPoles + factor * stretch);
     }
 
     double g0 = 1.0;

@@ -10,7 +10,7 @@
 
 namespace tesselor::plugin::eq::simd::TESSELOR_SIMD_BUILD {
 
-// Runs an OversamplerStage: the side path's filters and curve over a stretch of input samples.
+// Runs an OversamplerStage: the side path's filters and curve over a run of input samples.
 class SidePath {
 public:
     explicit SidePath(OversamplerStage& stage) : _stage(stage) {}
@@ -21,12 +21,15 @@ public:
     // holds OversamplerStage::WorkSize(F, count) values, 32-byte aligned.
     //
     // Run straight, each sub-step would wait for the interpolation, the curve and the decimation
-    // in turn, and the processor would have nothing else to do meanwhile. Instead the samples go
-    // in stretches: the interpolation of stretch c + 2 and the decimation of stretch c + 1 step
-    // together in one four-lane register (left and right of each), interleaved with the caller's
-    // work on stretch c, and the curve is applied to a whole stretch of interpolated values at
-    // once between the two. Each filter still sees the same values in the same order; both are at
-    // rest at the end of the call.
+    // in turn, and the processor would have nothing else to do meanwhile. Instead the
+    // interpolation runs kLead samples ahead of the decimation, the two stepping together in one
+    // four-lane register (left and right of each); the curve is applied to the interpolated
+    // values of kBatch samples at a time as they come, and the caller's work on a sample follows
+    // the decimation of the next, so that its side value has long been there when the caller's
+    // chain of sections starts from it. Only the first kLead samples of a call are interpolated
+    // alone and the last kLead decimated alone, so that short blocks pay little for filling and
+    // draining. Each filter still sees the same values in the same order; both are at rest at
+    // the end of the call.
     //
     // Inlined into the engine's loop (and into each instruction-set build of it).
     template <int F, typename Consume>
@@ -38,125 +41,162 @@ public:
         // the same products.
         const double curveScale = F * TransferCurve::kScale;
         const double* const curvePairs = curve.Pairs();
-        const int first = count < kStretch ? count : kStretch;
-        Stereo* ahead = work;                // a stretch interpolated, then curved
-        Stereo* current = work + F * first;  // the curve values of the stretch being decimated
-        Stereo* const line = work + 2 * F * first;
-        auto length = [count](int c) {
-            const int rest = count - c * kStretch;
-            return rest <= 0 ? 0 : rest < kStretch ? rest : kStretch;
-        };
-        auto curveAhead = [&](int samples) {
-            EvaluateCurveInPlace(curvePairs, ahead, F * samples, curveScale);
-            Stereo* const swap = current;
-            current = ahead;
-            ahead = swap;
-        };
-        auto nothing = [](int) {};
+        Stereo* const curved = work;
+        Stereo* const line = work + kSlots * F;
+        const int lineQuads = kPoles + F * (count < kStretch ? count : kStretch);
+        const int lead = count < kLead ? count : kLead;
 
-        // Filling the pipeline: stretch 0 interpolated alone, then stretch 1 interpolated while
-        // stretch 0 is decimated.
-        Interpolate<F>(inL, inR, 0, length(0), ahead, line);
-        curveAhead(length(0));
-        Paired<F>(inL, inR, kStretch, length(1), side, 0, ahead, current, line, nothing);
-        Decimate<F>(length(1), length(0), side, 0, current, line, nothing);
-        if (length(1) > 0) curveAhead(length(1));
-
-        for (int c = 0; c * kStretch < count; ++c) {
-            const int base = c * kStretch;
-            const int now = length(c), next = length(c + 1), later = length(c + 2);
-            auto consumeHere = [&](int m) __attribute__((always_inline)) { consume(base + m); };
-            Paired<F>(inL, inR, base + 2 * kStretch, later, side, base + kStretch, ahead, current,
-                      line, consumeHere);
-            Decimate<F>(later, next, side, base + kStretch, current, line, consumeHere);
-            for (int m = next; m < now; ++m) consume(base + m);
-            if (later > 0) curveAhead(later);
-        }
+        Interpolate<F>(inL, inR, lead, curved, line);
+        EvaluateCurveInPlace(curvePairs, curved, F * lead, curveScale);
+        auto behind = [&consume](int m) __attribute__((always_inline)) {
+            if (m > 0) consume(m - 1);
+        };
+        Paired<F>(inL, inR, count - lead, side, curved, line, lineQuads, curvePairs, curveScale,
+                  behind);
+        Decimate<F>(count - lead, count, side, curved, line, behind);
+        consume(count - 1);
         _stage.side = side[count - 1];
     }
 
 private:
     static constexpr int kPoles = OversamplerStage::kPoles;
     static constexpr int kStretch = OversamplerStage::kStretch;
+    static constexpr int kSlots = OversamplerStage::kCurveSlots;
+    static constexpr int kBatch = 4;      // samples whose interpolated values are curved together
+    static constexpr int kLead = kBatch;  // samples the interpolation runs ahead of the decimation
+    static_assert(kSlots >= kLead + kBatch && (kSlots & (kSlots - 1)) == 0);
     static constexpr double kDrive = OversamplerStage::kDrive;
 
-    // Interpolation of samples start .. start + samples - 1 on its own; the outputs go to `out`.
+    // The F interpolated (then curved) values of sample m: the slots take turns, and the samples
+    // of a batch have neighbouring slots.
     template <int F>
-    [[gnu::always_inline]] inline void Interpolate(const double* inL, const double* inR, int start,
-                                                   int samples, Stereo* out,
+    [[gnu::always_inline]] static inline Stereo* Slot(Stereo* curved, int m) noexcept {
+        return curved + (m & (kSlots - 1)) * F;
+    }
+
+    // Interpolation of samples 0 .. samples - 1 (at most kLead) on its own; the outputs go to
+    // their slots, which follow one another.
+    template <int F>
+    [[gnu::always_inline]] inline void Interpolate(const double* inL, const double* inR,
+                                                   int samples, Stereo* curved,
                                                    Stereo* line) noexcept {
         const Stereo drive = Splat(kDrive);
         Stereo* at = Begin(line, _stage.interp);
         Stereo y1 = at[-1], y2 = at[-2], y3 = at[-3];
-        Quad* const pairs = reinterpret_cast<Quad*>(out);
+        StereoBits unused{};
         for (int m = 0; m < samples; ++m, at += F) {
-            const Stereo s = Stereo{inL[start + m], inR[start + m]} * drive;
+            const Stereo s = Stereo{inL[m], inR[m]} * drive;
+            Quad* const pairs = reinterpret_cast<Quad*>(Slot<F>(curved, m));
 #pragma GCC unroll 16
             for (int k = 0; k < F; k += 2) {
-                Step(at + k, k == 0 ? &s : nullptr, y1, y2, y3);
+                Step<true>(at + k, k == 0 ? &s : nullptr, y1, y2, y3, unused);
                 const Stereo first = y1;
-                Step(at + k + 1, static_cast<const Stereo*>(nullptr), y1, y2, y3);
+                Step<true>(at + k + 1, static_cast<const Stereo*>(nullptr), y1, y2, y3, unused);
                 // Stored two at a time, as the curve reads them: a load that spans two
                 // separate recent stores would stall until they have left the store queue.
-                pairs[(F * m + k) / 2] = __builtin_shufflevector(first, y1, 0, 1, 2, 3);
+                pairs[k / 2] = __builtin_shufflevector(first, y1, 0, 1, 2, 3);
             }
         }
         End(at, _stage.interp);
     }
 
-    // `samples` samples of both filters in step: interpolation of the samples from
-    // `interpStart` into `out`, decimation of the curve values `in` (a stretch whose first side
-    // value is side[sideStart]); after(m) follows the m-th sample.
+    // Samples 0 .. samples - 1 of the decimation, each with the interpolation of the sample kLead
+    // later in step and followed by after(m); the curve follows each whole batch of
+    // interpolated samples. The line of four-lane outputs holds lineQuads values and starts over
+    // from its front when full.
+    //
+    // At F = 16 the steps of a sample first leave the flush out of the recursion, where it would
+    // double the time each step waits for the one before, and only note whether it would have
+    // changed any value. It changes none while the signal is well above 2^-54 and finite, and
+    // never a zero but for its sign; those outputs are then the flushed ones up to the sign of
+    // zero, which no later product or sum can tell apart (a side value or state that is left
+    // has its zeros made +0). Otherwise the sample's steps are run again with the flush. At F = 4
+    // the rest of the loop hides that wait, and the extra work of noting would not pay.
     template <int F, typename After>
-    [[gnu::always_inline]] inline void Paired(const double* inL, const double* inR, int interpStart,
-                                              int samples, Stereo* side, int sideStart, Stereo* out,
-                                              const Stereo* in, Stereo* line,
-                                              After&& after) noexcept {
+    [[gnu::always_inline]] inline void Paired(const double* inL, const double* inR, int samples,
+                                              Stereo* side, Stereo* curved, Stereo* line,
+                                              int lineQuads, const double* curvePairs,
+                                              double curveScale, After& after) noexcept {
         if (samples < 1) return;
         const Stereo drive = Splat(kDrive);
         // Lanes: interpolation left, right, decimation left, right.
-        Quad* at = reinterpret_cast<Quad*>(line) + kPoles;
+        Quad* const front = reinterpret_cast<Quad*>(line);
+        Quad* const end = front + lineQuads;
         for (int j = 0; j < kPoles; ++j)
-            at[-1 - j] = __builtin_shufflevector(_stage.interp[j], _stage.decim[j], 0, 1, 2, 3);
+            front[kPoles - 1 - j] =
+                __builtin_shufflevector(_stage.interp[j], _stage.decim[j], 0, 1, 2, 3);
+        Quad* at = front + kPoles;
         Quad y1 = at[-1], y2 = at[-2], y3 = at[-3];
-        Quad* const pairs = reinterpret_cast<Quad*>(out);
         for (int m = 0; m < samples; ++m, at += F) {
-            const Stereo s = Stereo{inL[interpStart + m], inR[interpStart + m]} * drive;
-#pragma GCC unroll 16
-            for (int k = 0; k < F; k += 2) {
-                const Quad u0 =
-                    __builtin_shufflevector(k == 0 ? s : Stereo{}, in[F * m + k], 0, 1, 2, 3);
-                Step(at + k, &u0, y1, y2, y3);
-                // The first decimated value of a sample is its side value.
-                if (k == 0) side[sideStart + m] = __builtin_shufflevector(y1, y1, 2, 3);
-                const Quad first = y1;
-                const Quad u1 = __builtin_shufflevector(Stereo{}, in[F * m + k + 1], 0, 1, 2, 3);
-                Step(at + k + 1, &u1, y1, y2, y3);
-                // The interpolated values two at a time, as the curve reads them (see
-                // Interpolate).
-                pairs[(F * m + k) / 2] = __builtin_shufflevector(first, y1, 0, 1, 4, 5);
+            if (at + F > end) {
+                for (int j = 0; j < kPoles; ++j) front[j] = at[j - kPoles];
+                at = front + kPoles;
+            }
+            const int ahead = m + kLead;
+            const Stereo s = Stereo{inL[ahead], inR[ahead]} * drive;
+            Stereo* const fresh = Slot<F>(curved, ahead);
+            const Stereo* const curvedNow = Slot<F>(curved, m);
+            constexpr bool kDeferFlush = F >= 16;
+            QuadBits dropped{};
+            PairedSteps<F, !kDeferFlush>(at, s, curvedNow, fresh, side + m, y1, y2, y3, dropped);
+            if (kDeferFlush && (dropped[0] | dropped[1] | dropped[2] | dropped[3]) != 0)
+                [[unlikely]] {
+                y1 = at[-1];
+                y2 = at[-2];
+                y3 = at[-3];
+                PairedSteps<F, true>(at, s, curvedNow, fresh, side + m, y1, y2, y3, dropped);
+            }
+            if (ahead % kBatch == kBatch - 1 || m == samples - 1) {
+                const int first = ahead - ahead % kBatch;
+                EvaluateCurveInPlace(curvePairs, Slot<F>(curved, first), F * (ahead - first + 1),
+                                     curveScale);
             }
             after(m);
         }
+        const Stereo zero{};
         for (int j = 0; j < kPoles; ++j) {
-            _stage.interp[j] = __builtin_shufflevector(at[-1 - j], at[-1 - j], 0, 1);
-            _stage.decim[j] = __builtin_shufflevector(at[-1 - j], at[-1 - j], 2, 3);
+            _stage.interp[j] = __builtin_shufflevector(at[-1 - j], at[-1 - j], 0, 1) + zero;
+            _stage.decim[j] = __builtin_shufflevector(at[-1 - j], at[-1 - j], 2, 3) + zero;
         }
     }
 
-    // Decimation alone of samples from .. to - 1 of a stretch, as in Paired.
+    // The F steps of one sample in Paired: the interpolation of the input `s` (zero-stuffed)
+    // into `fresh`, the decimation of the curve values `curvedNow`, its first output to *side.
+    template <int F, bool kFlush>
+    [[gnu::always_inline]] inline void PairedSteps(Quad* at, const Stereo& s,
+                                                   const Stereo* curvedNow, Stereo* fresh,
+                                                   Stereo* side, Quad& y1, Quad& y2, Quad& y3,
+                                                   QuadBits& dropped) const noexcept {
+        Quad* const pairs = reinterpret_cast<Quad*>(fresh);
+#pragma GCC unroll 16
+        for (int k = 0; k < F; k += 2) {
+            const Quad u0 =
+                __builtin_shufflevector(k == 0 ? s : Stereo{}, curvedNow[k], 0, 1, 2, 3);
+            Step<kFlush>(at + k, &u0, y1, y2, y3, dropped);
+            // The first decimated value of a sample is its side value; + 0 makes a zero +0.
+            if (k == 0) *side = __builtin_shufflevector(y1, y1, 2, 3) + Stereo{};
+            const Quad first = y1;
+            const Quad u1 = __builtin_shufflevector(Stereo{}, curvedNow[k + 1], 0, 1, 2, 3);
+            Step<kFlush>(at + k + 1, &u1, y1, y2, y3, dropped);
+            // The interpolated values two at a time, as the curve reads them (see Interpolate).
+            pairs[k / 2] = __builtin_shufflevector(first, y1, 0, 1, 4, 5);
+        }
+    }
+
+    // Decimation alone of samples from .. to - 1, as in Paired.
     template <int F, typename After>
-    [[gnu::always_inline]] inline void Decimate(int from, int to, Stereo* side, int sideStart,
-                                                const Stereo* in, Stereo* line,
-                                                After&& after) noexcept {
+    [[gnu::always_inline]] inline void Decimate(int from, int to, Stereo* side, Stereo* curved,
+                                                Stereo* line, After& after) noexcept {
         if (from >= to) return;
         Stereo* at = Begin(line, _stage.decim);
         Stereo y1 = at[-1], y2 = at[-2], y3 = at[-3];
+        StereoBits unused{};
         for (int m = from; m < to; ++m, at += F) {
+            const Stereo* const in = Slot<F>(curved, m);
 #pragma GCC unroll 16
             for (int k = 0; k < F; ++k) {
-                Step(at + k, &in[F * m + k], y1, y2, y3);
-                if (k == 0) side[sideStart + m] = y1;
+                Step<true>(at + k, &in[k], y1, y2, y3, unused);
+                if (k == 0) side[m] = y1;
             }
             after(m);
         }
@@ -164,12 +204,14 @@ private:
     }
 
     // One step of the all-pole filter in every lane of V (two or four) on a line of outputs in
-    // time order: y = g0 u - a1 y1 - ... - a10 y10, flushed and written to *at. The products go
-    // into one running sum, oldest first: y1 .. y3, carried in registers, come last, so the
-    // recursion waits on one multiply-add and the flush while the older part of the next steps'
-    // sums is already under way. A null `u` means zero stuffing and skips its product.
-    template <typename V>
-    [[gnu::always_inline]] inline void Step(V* at, const V* u, V& y1, V& y2, V& y3) const noexcept {
+    // time order: y = g0 u - a1 y1 - ... - a10 y10, flushed (or, without kFlush, the bits the
+    // flush would clear added to `dropped`) and written to *at. The products go into one running
+    // sum, oldest first: y1 .. y3, carried in registers, come last, so the recursion waits on one
+    // multiply-add (and the flush) while the older part of the next steps' sums is already under
+    // way. A null `u` means zero stuffing and skips its product.
+    template <bool kFlush, typename V, typename Bits>
+    [[gnu::always_inline]] inline void Step(V* at, const V* u, V& y1, V& y2, V& y3,
+                                            Bits& dropped) const noexcept {
         const double(*c)[4] = _stage.feedback;
         V acc = Lanes<V>(c[kPoles - 1]) * at[-kPoles];
         for (int j = kPoles - 2; j >= 3; --j) AddProduct(acc, Lanes<V>(c[j]), at[-1 - j]);
@@ -177,7 +219,14 @@ private:
         AddProduct(acc, Lanes<V>(c[2]), y3);
         AddProduct(acc, Lanes<V>(c[1]), y2);
         AddProduct(acc, Lanes<V>(c[0]), y1);
-        Flush(acc);
+        Bits keep;
+        Kept(acc, keep);
+        if constexpr (kFlush) {
+            acc = reinterpret_cast<V>(reinterpret_cast<Bits>(acc) & keep);
+        } else {
+            // The magnitude's bits where it is not kept: none for kept values and for zeros.
+            dropped |= reinterpret_cast<Bits>(acc) & INT64_MAX & ~keep;
+        }
         *at = acc;
         y3 = y2;
         y2 = y1;
@@ -199,21 +248,20 @@ private:
     [[gnu::always_inline]] static inline const V& Lanes(const double (&splat)[4]) noexcept {
         return *reinterpret_cast<const V*>(splat);
     }
-    // A biased exponent below 969 (magnitude below 2^-54) or of 2047 (infinity, NaN) makes the
-    // value 0. One integer compare on the bits does it: adding 1 to the exponent field carries
-    // exponent 2047 into the sign bit, so the kept values are exactly those that reach at least
-    // 970 and stay positive. This sits on the recursion's critical path.
-    template <typename V>
-    [[gnu::always_inline]] static inline void Flush(V& y) noexcept {
-        using Bits = decltype(y < y);
+    // All ones in the lanes the flush keeps: a biased exponent below 969 (magnitude below
+    // 2^-54) or of 2047 (infinity, NaN) makes the value 0. One integer compare on the bits does
+    // it: adding 1 to the exponent field carries exponent 2047 into the sign bit, so the kept
+    // values are exactly those that reach at least 970 and stay positive.
+    // (Wide values travel by reference: see AddProduct.)
+    template <typename V, typename Bits>
+    [[gnu::always_inline]] static inline void Kept(const V& y, Bits& keep) noexcept {
         // Unsigned, so that the carry into the sign bit is plain wrap-around.
         using Unsigned =
             std::conditional_t<sizeof(V) == sizeof(Quad), QuadUnsigned, StereoUnsigned>;
         constexpr std::int64_t kExponentOne = std::int64_t{1} << 52;
         const Unsigned magnitude = reinterpret_cast<Unsigned>(y) & (~std::uint64_t{0} >> 1);
         const Bits shifted = reinterpret_cast<Bits>(magnitude + std::uint64_t{kExponentOne});
-        const Bits keep = shifted > 970 * kExponentOne - 1;
-        y = reinterpret_cast<V>(reinterpret_cast<Bits>(y) & keep);
+        keep = shifted > 970 * kExponentOne - 1;
     }
 
     OversamplerStage& _stage;
