@@ -89,8 +89,9 @@ void BandSection::ClearLane(int lane) noexcept {
 }
 
 Stereo BandSection::NonFiniteProbe() const noexcept {
-    // x - x is 0 for every finite x and NaN for infinities and NaN.
-    return (x1 - x1) + (x2 - x2) + (x3 - x3) + (y1 - y1) + (y2 - y2) + (y3 - y3);
+    // x - x is 0 for every finite x and NaN for infinities and NaN; summed in pairs, since only
+    // 0 against NaN counts and the sums then need not wait on each other.
+    return ((x1 - x1) + (x2 - x2)) + ((x3 - x3) + (y1 - y1)) + ((y2 - y2) + (y3 - y3));
 }
 
 }  // namespace tesselor::plugin::eq

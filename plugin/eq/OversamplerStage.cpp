@@ -53,10 +53,13 @@ void OversamplerStage::ClearLane(int lane) noexcept {
 }
 
 Stereo OversamplerStage::NonFiniteProbe() const noexcept {
-    Stereo probe = side - side;
-    for (const Stereo& v : interp) probe += v - v;
-    for (const Stereo& v : decim) probe += v - v;
-    return probe;
+    // Two sums side by side: only 0 against NaN counts (see BandSection::NonFiniteProbe).
+    Stereo first = side - side, second{};
+    for (int j = 0; j < kPoles; ++j) {
+        first += interp[j] - interp[j];
+        second += decim[j] - decim[j];
+    }
+    return first + second;
 }
 
 }  // namespace tesselor::plugin::eq

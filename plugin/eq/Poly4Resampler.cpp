@@ -14,10 +14,18 @@ void Poly4Resampler::ClearLane(int lane) noexcept {
 }
 
 Stereo Poly4Resampler::NonFiniteProbe() const noexcept {
-    Stereo probe{};
-    for (const Stereo& v : u) probe += v - v;
-    for (int k = 0; k < kTapCount; ++k) probe += Line(k) - Line(k);
-    return probe;
+    // Two sums side by side: only 0 against NaN counts (see BandSection::NonFiniteProbe).
+    static_assert(kHistory % 2 == 0 && kTapCount % 2 == 1);
+    Stereo first = Line(kTapCount - 1) - Line(kTapCount - 1), second{};
+    for (int m = 0; m < kHistory; m += 2) {
+        first += u[m] - u[m];
+        second += u[m + 1] - u[m + 1];
+    }
+    for (int k = 0; k < kTapCount - 1; k += 2) {
+        first += Line(k) - Line(k);
+        second += Line(k + 1) - Line(k + 1);
+    }
+    return first + second;
 }
 
 void Poly4Resampler::Compact(int count) noexcept {

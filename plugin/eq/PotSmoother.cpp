@@ -10,9 +10,4 @@ void PotSmoother::SetCorner(double cornerHz, double rateHz) {
     b = 1.0 - p;
 }
 
-double PotSmoother::Step(double target) noexcept {
-    z = b * target + p * z;
-    return z;
-}
-
 }  // namespace tesselor::plugin::eq

@@ -14,8 +14,12 @@ struct PotSmoother {
 
     // Sets the pole for a corner of `cornerHz` at `rateHz`.
     void SetCorner(double cornerHz, double rateHz);
-    // One step toward `target`; returns the new value.
-    double Step(double target) noexcept;
+    // One step toward `target`; returns the new value. Here, so that the block set-up's many
+    // steps are not each a call.
+    double Step(double target) noexcept {
+        z = b * target + p * z;
+        return z;
+    }
     double Value() const { return z; }
 };
 

@@ -52,8 +52,10 @@ void RunLoop(EqLoopState& state, const double* inL, const double* inR, double* o
     BandSection lowPass = SectionOf(state, SectionKind::kLowPass);
     OversamplerStage sideStage = state.side;
     SidePath side(sideStage);
-    Poly4Resampler resamplerState = state.resampler;
-    ResamplerSteps resampler(resamplerState);
+    // The resampler works in place: its line goes through memory either way, and copying its
+    // 4.6 kB buffer in and out would cost a short block more than the output arrays' possible
+    // overlap costs here.
+    ResamplerSteps resampler(state.resampler);
     Stereo low = state.lowOut;
     Stereo pre = state.pre;
     PotSmoother gainSmoother = state.smoothers[kSmootherOutput];
@@ -131,7 +133,6 @@ void RunLoop(EqLoopState& state, const double* inL, const double* inR, double* o
     SectionOf(state, SectionKind::kHighPass) = highPass;
     SectionOf(state, SectionKind::kLowPass) = lowPass;
     state.side = sideStage;
-    state.resampler = resamplerState;
     state.lowOut = low;
     state.pre = pre;
     state.smoothers[kSmootherOutput] = gainSmoother;
