@@ -66,6 +66,10 @@ private:
     static constexpr int kLead = kBatch;  // samples the interpolation runs ahead of the decimation
     static_assert(kSlots >= kLead + kBatch && (kSlots & (kSlots - 1)) == 0);
     static constexpr double kDrive = OversamplerStage::kDrive;
+    // Samples that keep the flush in the recursion after one that needed it: in the near-silence
+    // after loud input the flushes keep coming, and noting them only to run the steps again
+    // would make silence dearer than signal.
+    static constexpr int kFlushedRun = 64;
 
     // The F interpolated (then curved) values of sample m: the slots take turns, and the samples
     // of a batch have neighbouring slots.
@@ -110,8 +114,9 @@ private:
     // changed any value. It changes none while the signal is well above 2^-54 and finite, and
     // never a zero but for its sign; those outputs are then the flushed ones up to the sign of
     // zero, which no later product or sum can tell apart (a side value or state that is left
-    // has its zeros made +0). Otherwise the sample's steps are run again with the flush. At F = 4
-    // the rest of the loop hides that wait, and the extra work of noting would not pay.
+    // has its zeros made +0). Otherwise the sample's steps are run again with the flush, and so
+    // are the next kFlushedRun samples'. At F = 4 the rest of the loop hides that wait, and the
+    // extra work of noting would not pay.
     template <int F, typename After>
     [[gnu::always_inline]] inline void Paired(const double* inL, const double* inR, int samples,
                                               Stereo* side, Stereo* curved, Stereo* line,
@@ -127,6 +132,8 @@ private:
                 __builtin_shufflevector(_stage.interp[j], _stage.decim[j], 0, 1, 2, 3);
         Quad* at = front + kPoles;
         Quad y1 = at[-1], y2 = at[-2], y3 = at[-3];
+        constexpr bool kDeferFlush = F >= 16;
+        int flushedRun = 0;  // samples still to run with the flush, after one that needed it
         for (int m = 0; m < samples; ++m, at += F) {
             if (at + F > end) {
                 for (int j = 0; j < kPoles; ++j) front[j] = at[j - kPoles];
@@ -136,15 +143,23 @@ private:
             const Stereo s = Stereo{inL[ahead], inR[ahead]} * drive;
             Stereo* const fresh = Slot<F>(curved, ahead);
             const Stereo* const curvedNow = Slot<F>(curved, m);
-            constexpr bool kDeferFlush = F >= 16;
-            QuadBits dropped{};
-            PairedSteps<F, !kDeferFlush>(at, s, curvedNow, fresh, side + m, y1, y2, y3, dropped);
-            if (kDeferFlush && (dropped[0] | dropped[1] | dropped[2] | dropped[3]) != 0)
-                [[unlikely]] {
-                y1 = at[-1];
-                y2 = at[-2];
-                y3 = at[-3];
-                PairedSteps<F, true>(at, s, curvedNow, fresh, side + m, y1, y2, y3, dropped);
+            bool flush = !kDeferFlush || flushedRun > 0;
+            if (!flush) {
+                QuadBits dropped{};
+                PairedSteps<F, false>(at, s, curvedNow, fresh, side + m, y1, y2, y3, dropped);
+                if ((dropped[0] | dropped[1] | dropped[2] | dropped[3]) != 0) [[unlikely]] {
+                    y1 = at[-1];
+                    y2 = at[-2];
+                    y3 = at[-3];
+                    flush = true;
+                    flushedRun = kFlushedRun;
+                }
+            } else if (kDeferFlush) {
+                --flushedRun;
+            }
+            if (flush) {
+                QuadBits unused{};
+                PairedSteps<F, true>(at, s, curvedNow, fresh, side + m, y1, y2, y3, unused);
             }
             if (ahead % kBatch == kBatch - 1 || m == samples - 1) {
                 const int first = ahead - ahead % kBatch;
