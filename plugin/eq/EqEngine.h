@@ -103,11 +103,12 @@ public:
     void SetHighOversampling(bool high) { _factor = high ? kHighFactor : kLowFactor; }
     int OversamplingFactor() const { return _factor; }
 
-    // [audio thread] One block: smoother and coefficient set-up (even when frames < 1), then
-    // `frames` samples from inL/inR to outL/outR (may be the same arrays). A channel whose
-    // filter state is no longer finite at the end of the block (a NaN or infinite input) is
-    // cleared, so finite input gives finite output again from the next block on. A rate that is
-    // not a positive finite number counts as 44100 Hz.
+    // [audio thread] One block: smoother steps and, for every section whose smoother outputs or
+    // rate changed, its coefficients (even when frames < 1), then `frames` samples from inL/inR
+    // to outL/outR (may be the same arrays). A channel whose filter state is no longer finite at
+    // the end of the block (a NaN or infinite input) is cleared, so finite input gives finite
+    // output again from the next block on. A rate that is not a positive finite number counts
+    // as 44100 Hz.
     void ProcessBlock(const double* inL, const double* inR, double* outL, double* outR, int frames,
                       const EqSwitches& switches, double rateHz) noexcept;
 
