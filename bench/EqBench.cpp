@@ -1,13 +1,14 @@
 // The engine's ProcessBlock for one stereo pair, 48 kHz unless a case says otherwise. Every case
 // times two set-ups alternately inside one benchmark loop, so that whatever else the machine does
-// falls on both alike, and reports the ratio of their typical (median) costs per frame:
+// falls on both alike, and reports the ratio of their undisturbed costs per frame (the low
+// decile of all calls, see TimeAlternately):
 //   BM_EqProcessBlock      rtf, and x_literal: the literal evaluation's time over the engine's
 //   BM_EqBlockSize         vs_512: cost per frame in blocks of `block` over that in blocks of 512
 //   BM_EqFilters           vs_out: high-pass and low-pass in the path over out of it
 //   BM_EqFactor            vs_f4: side path at F = 16 over F = 4
 //   BM_EqSilenceAfterLoud  vs_signal: silence after loud noise over loud noise
 // rtf = seconds of audio per second of processing in the case's own set-up (the first of the
-// two), from its median call of 512 samples.
+// two), from the same low decile of its calls of 512 samples.
 #include <benchmark/benchmark.h>
 
 #include "bench/EqBenchSupport.h"

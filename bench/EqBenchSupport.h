@@ -49,11 +49,12 @@ private:
     int _block;
 };
 
-// The middle value (the upper one of an even count); reorders `values`. 0 when empty.
-double Median(std::vector<double>& values);
+// The value a tenth of the way up from the smallest; reorders `values`. 0 when empty.
+double LowDecile(std::vector<double>& values);
 
-// Seconds a typical call of each of two set-ups timed alternately takes: the median over all
-// calls, so that the calls another process interrupted do not count.
+// Seconds a call of each of two set-ups timed alternately takes when nothing else gets in its
+// way: the low decile over all calls. Calls that another process interrupted or slowed are
+// slower, never faster, and on a busy machine that can be half of them.
 struct Alternated {
     double subjectSeconds = 0.0;
     double referenceSeconds = 0.0;
@@ -76,7 +77,7 @@ Alternated TimeAlternately(benchmark::State& state, Subject&& subject, Reference
         subjectTimes.push_back(std::chrono::duration<double>(middle - start).count());
         referenceTimes.push_back(std::chrono::duration<double>(end - middle).count());
     }
-    return {Median(subjectTimes), Median(referenceTimes)};
+    return {LowDecile(subjectTimes), LowDecile(referenceTimes)};
 }
 
 // Sets rtf: kFrames samples at `rateHz` in `seconds`.
