@@ -126,13 +126,27 @@ void RunLoop(EqLoopState& state, const double* inL, const double* inR, double* o
         for (int t = frames; t < frames + kLag; ++t) turn(t, idle);
     }
 
-    SectionOf(state, SectionKind::kLowShelf) = shelf;
-    SectionOf(state, SectionKind::kLowBell) = bell;
+    // Only the histories changed; the coefficients stay as the records hold them.
+    auto keepHistory = [&](SectionKind kind, const BandSection& from) {
+        BandSection& to = SectionOf(state, kind);
+        to.x1 = from.x1;
+        to.x2 = from.x2;
+        to.x3 = from.x3;
+        to.y1 = from.y1;
+        to.y2 = from.y2;
+        to.y3 = from.y3;
+    };
+    keepHistory(SectionKind::kLowShelf, shelf);
+    keepHistory(SectionKind::kLowBell, bell);
     upper.Store(SectionOf(state, SectionKind::kHigh), SectionOf(state, SectionKind::kLowMid),
                 SectionOf(state, SectionKind::kHighMid));
-    SectionOf(state, SectionKind::kHighPass) = highPass;
-    SectionOf(state, SectionKind::kLowPass) = lowPass;
-    state.side = sideStage;
+    keepHistory(SectionKind::kHighPass, highPass);
+    keepHistory(SectionKind::kLowPass, lowPass);
+    for (int j = 0; j < OversamplerStage::kPoles; ++j) {
+        state.side.interp[j] = sideStage.interp[j];
+        state.side.decim[j] = sideStage.decim[j];
+    }
+    state.side.side = sideStage.side;
     state.lowOut = low;
     state.pre = pre;
     state.smoothers[kSmootherOutput] = gainSmoother;
