@@ -23,6 +23,11 @@ public:
     // [main thread, PlugMutex held] Creates the drawing surfaces, once, when the plug-in attaches
     // the editor.
     virtual void PrepareDrawing() = 0;
+    // [main thread] The host shows the editor in `parent`, a window of the platform's kind (an
+    // HWND on Windows). Returns the editor's own window in it, or null when none was opened.
+    virtual void* OpenEditorWindow(void* /*parent*/) { return nullptr; }
+    // [main thread] The host hides the editor: its window goes, the editor and its values stay.
+    virtual void CloseEditorWindow() {}
 };
 
 }  // namespace tesselor::framework

@@ -30,17 +30,24 @@ tresult PLUGIN_API Vst3EditorView::isPlatformTypeSupported(FIDString type) {
     return std::strcmp(type, PlatformType()) == 0 ? kResultTrue : kResultFalse;
 }
 
-tresult PLUGIN_API Vst3EditorView::attached(void* parent, FIDString) {
+tresult PLUGIN_API Vst3EditorView::attached(void* parent, FIDString type) {
     if (!HasGraphics()) return kResultFalse;
     systemWindow = parent;
-    // The editor's native window is opened by the GUI toolkit's window class once it exists;
-    // until then the plug-in only hears that the host shows its editor.
+#if SMTG_OS_WINDOWS
+    // The editor's child window in the host's; a window of another type opens nothing.
+    if (type && std::strcmp(type, PlatformType()) == 0) _plugin->Editor()->OpenEditorWindow(parent);
+#else
+    (void)type;
+#endif
     _plugin->HandleEditorOpened();
     return kResultTrue;
 }
 
 tresult PLUGIN_API Vst3EditorView::removed() {
-    if (HasGraphics()) _plugin->HandleEditorClosed();
+    if (HasGraphics()) {
+        _plugin->HandleEditorClosed();
+        _plugin->Editor()->CloseEditorWindow();
+    }
     systemWindow = nullptr;
     return kResultTrue;
 }
