@@ -142,8 +142,8 @@ public:
     virtual bool OpenLink(const char* url, const char* title, const char* confirmation,
                           const char* failure);
     // The editor's child window in `parent`; null when it cannot be made.
-    virtual void* OpenEditorWindow(void* parent);
-    virtual void CloseEditorWindow() {}
+    void* OpenEditorWindow(void* parent) override;
+    void CloseEditorWindow() override {}
     virtual void* WindowHandle() const { return nullptr; }
     virtual bool ClipboardText(std::string& text);
     virtual void ConcealCursor() {}
@@ -174,12 +174,14 @@ public:
     int HitControl(int x, int y) const;
 
 protected:
+    // No control has the mouse, and the last position is (-1, -1): before a menu or a press.
+    void ForgetMouse();
+
     bool _cursorHidden = false;
     int _hiddenCursorX = -1;
     int _hiddenCursorY = -1;
 
 private:
-    void ForgetMouse();
     void DeleteControls();
 
     std::vector<std::unique_ptr<Control>> _controls;
