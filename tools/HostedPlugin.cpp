@@ -81,7 +81,8 @@ HostedPlugin::~HostedPlugin() {
     }
 }
 
-bool HostedPlugin::Prepare(double sampleRateHz, int maxBlock, int channels, std::string* error) {
+bool HostedPlugin::Prepare(double sampleRateHz, int maxBlock, int channels, std::string* error,
+                           int32 sampleSize) {
     auto fail = [&](const char* why) {
         if (error) *error = why;
         return false;
@@ -92,9 +93,10 @@ bool HostedPlugin::Prepare(double sampleRateHz, int maxBlock, int channels, std:
         return fail(channels == 1 ? "the plug-in refuses mono" : "the plug-in refuses stereo");
     _component->activateBus(kAudio, kInput, 0, true);
     _component->activateBus(kAudio, kOutput, 0, true);
-    ProcessSetup setup{kOffline, kSample32, maxBlock, sampleRateHz};
-    if (_processor->canProcessSampleSize(kSample32) != kResultOk)
-        return fail("the plug-in refuses 32-bit samples");
+    ProcessSetup setup{kOffline, sampleSize, maxBlock, sampleRateHz};
+    if (_processor->canProcessSampleSize(sampleSize) != kResultOk)
+        return fail(sampleSize == kSample64 ? "the plug-in refuses 64-bit samples"
+                                            : "the plug-in refuses 32-bit samples");
     if (_processor->setupProcessing(setup) != kResultOk)
         return fail("the plug-in refused the processing set-up");
     if (_component->setActive(true) != kResultOk) return fail("the plug-in would not activate");
@@ -102,28 +104,51 @@ bool HostedPlugin::Prepare(double sampleRateHz, int maxBlock, int channels, std:
     _processor->setProcessing(true);
     _channels = channels;
     _maxBlock = maxBlock;
+    _sampleSize = sampleSize;
     return true;
 }
 
-bool HostedPlugin::Process(const float* const* inputs, float* const* outputs, int frames,
-                           ParamChanges* changes) {
-    if (frames > _maxBlock) return false;
+namespace {
+
+template <class Sample>
+bool RunBlock(IAudioProcessor* processor, const Sample* const* inputs, Sample* const* outputs,
+              int channels, int frames, ParamChanges* changes) {
     AudioBusBuffers in;
-    in.numChannels = _channels;
-    in.channelBuffers32 = const_cast<float**>(inputs);
+    in.numChannels = channels;
     AudioBusBuffers out;
-    out.numChannels = _channels;
-    out.channelBuffers32 = const_cast<float**>(outputs);
+    out.numChannels = channels;
     ProcessData data;
+    if constexpr (sizeof(Sample) == 8) {
+        in.channelBuffers64 = const_cast<Sample**>(inputs);
+        out.channelBuffers64 = const_cast<Sample**>(outputs);
+        data.symbolicSampleSize = kSample64;
+    } else {
+        in.channelBuffers32 = const_cast<Sample**>(inputs);
+        out.channelBuffers32 = const_cast<Sample**>(outputs);
+        data.symbolicSampleSize = kSample32;
+    }
     data.processMode = kOffline;
-    data.symbolicSampleSize = kSample32;
     data.numSamples = frames;
     data.numInputs = 1;
     data.numOutputs = 1;
     data.inputs = &in;
     data.outputs = &out;
     data.inputParameterChanges = changes;
-    return _processor->process(data) == kResultOk;
+    return processor->process(data) == kResultOk;
+}
+
+}  // namespace
+
+bool HostedPlugin::Process(const float* const* inputs, float* const* outputs, int frames,
+                           ParamChanges* changes) {
+    if (frames > _maxBlock || _sampleSize != kSample32) return false;
+    return RunBlock(_processor, inputs, outputs, _channels, frames, changes);
+}
+
+bool HostedPlugin::Process64(const double* const* inputs, double* const* outputs, int frames,
+                             ParamChanges* changes) {
+    if (frames > _maxBlock || _sampleSize != kSample64) return false;
+    return RunBlock(_processor, inputs, outputs, _channels, frames, changes);
 }
 
 std::vector<HostedParam> HostedPlugin::Params() const {

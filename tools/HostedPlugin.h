@@ -23,8 +23,8 @@ struct HostedParam {
 };
 
 // One plug-in instance driven the way a DAW drives it: created through the factory, initialised
-// with a host context, set up for 32-bit float processing, fed blocks with parameter queues, and
-// torn down in the reverse order.
+// with a host context, set up for 32-bit (or 64-bit) float processing, fed blocks with parameter
+// queues, and torn down in the reverse order.
 class HostedPlugin {
 public:
     // The first audio effect class of the factory. Null with `error` set on failure.
@@ -34,11 +34,15 @@ public:
     HostedPlugin(const HostedPlugin&) = delete;
     HostedPlugin& operator=(const HostedPlugin&) = delete;
 
-    // Mono (1) or stereo (2) in and out, `maxBlock` frames at most per Process call.
-    bool Prepare(double sampleRateHz, int maxBlock, int channels, std::string* error);
+    // Mono (1) or stereo (2) in and out, `maxBlock` frames at most per Process call, samples of
+    // `sampleSize` (kSample32 for Process, kSample64 for Process64).
+    bool Prepare(double sampleRateHz, int maxBlock, int channels, std::string* error,
+                 Steinberg::int32 sampleSize = Steinberg::Vst::kSample32);
     // Runs `frames` frames; `changes` (may be null) apply at the start of the block.
     bool Process(const float* const* inputs, float* const* outputs, int frames,
                  ParamChanges* changes);
+    bool Process64(const double* const* inputs, double* const* outputs, int frames,
+                   ParamChanges* changes);
 
     std::vector<HostedParam> Params() const;
     // The plug-in's text for a normalised value, or the value itself when it gives none.
@@ -78,6 +82,7 @@ private:
     bool _active = false;
     int _channels = 0;
     int _maxBlock = 0;
+    Steinberg::int32 _sampleSize = Steinberg::Vst::kSample32;
 };
 
 }  // namespace tesselor::tools
