@@ -1,11 +1,21 @@
-# The Tesselor.vst3 bundle: ${CMAKE_BINARY_DIR}/Tesselor.vst3/Contents/x86_64-linux/Tesselor.so,
-# exporting only the module entry points, and its installation.
+# The Tesselor.vst3 bundle, exporting only the module entry points, and its installation:
+# ${CMAKE_BINARY_DIR}/Tesselor.vst3/Contents/x86_64-linux/Tesselor.so on Linux;
+# ${CMAKE_BINARY_DIR}/Tesselor.vst3/Contents/x86_64-win/Tesselor.vst3 on Windows, a DLL carrying the
+# panel's images as resources, also as the single file ${CMAKE_BINARY_DIR}/single/Tesselor.vst3.
 tesselor_vst3_module(tesselor_vst3_bundle
     NAME Tesselor
     DIR "${CMAKE_BINARY_DIR}"
     SOURCES "${PROJECT_SOURCE_DIR}/plugin/TesselorModule.cpp"
     LIBRARIES tesselor_plugin)
 set(TESSELOR_BUNDLE_DIR "${TESSELOR_MODULE_BUNDLE_DIR}" CACHE INTERNAL "Built Tesselor.vst3 bundle")
+
+if(WIN32)
+    tesselor_image_resources(tesselor_vst3_bundle IMAGES ${TESSELOR_IMAGES})
+    # Windows hosts look in "Common Files/VST3": `cmake --install build/windows --prefix DIR`
+    # stages the bundle as DIR/VST3/Tesselor.vst3.
+    install(DIRECTORY "${TESSELOR_BUNDLE_DIR}" DESTINATION VST3)
+    return()
+endif()
 
 # `cmake --install` without a prefix puts the bundle where Linux hosts look for a user's plug-ins,
 # ~/.vst3; with one (configured or given to --install), into <prefix>/lib/vst3, where they look for

@@ -21,5 +21,8 @@ add_test(NAME wine_session_up COMMAND "${_wine}" up "${TESSELOR_WINE_PREFIX}")
 add_test(NAME wine_session_down COMMAND "${_wine}" down "${TESSELOR_WINE_PREFIX}")
 set_tests_properties(wine_session_up PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(wine_session_down PROPERTIES FIXTURES_CLEANUP wine)
-set(TESSELOR_DISCOVERY_OPTIONS DISCOVERY_TIMEOUT 120 PROPERTIES FIXTURES_REQUIRED wine)
+# A Windows test that waits on a window (a modal loop, a dialog) fails after five minutes instead
+# of holding the run for ctest's default 25.
+set(TESSELOR_DISCOVERY_OPTIONS
+    DISCOVERY_TIMEOUT 120 PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
 unset(_wine)

@@ -15,7 +15,19 @@ while(images)
     string(APPEND rows "    {${id}, \"${file}\", kImage${id}, static_cast<int>(sizeof kImage${id})},\n")
     math(EXPR count "${count} + 1")
 endwhile()
-file(WRITE "${OUTPUT}.tmp" "// Generated from the PNG files named below; do not edit.
+if(count EQUAL 0)
+    # No images (Windows, where they are the module's resources): an empty table.
+    file(WRITE "${OUTPUT}.tmp" "// Generated; do not edit. The images are the module's resources.
+#include \"graphics/ModuleImages.h\"
+
+namespace ${NAMESPACE} {
+
+tesselor::graphics::ModuleImages ${FUNCTION}() { return {}; }
+
+}  // namespace ${NAMESPACE}
+")
+else()
+    file(WRITE "${OUTPUT}.tmp" "// Generated from the PNG files named below; do not edit.
 #include \"graphics/ModuleImages.h\"
 
 namespace {
@@ -32,6 +44,7 @@ tesselor::graphics::ModuleImages ${FUNCTION}() { return {kImages, ${count}}; }
 
 }  // namespace ${NAMESPACE}
 ")
+endif()
 # Only touch the output when it changed, so that unchanged images recompile nothing.
 file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
 file(REMOVE "${OUTPUT}.tmp")

@@ -179,12 +179,14 @@ public:
     HostRunLoop* RunLoop() const { return _runLoop; }
 
 protected:
+    // No control has the mouse, and the last position is (-1, -1): before a menu or a press.
+    void ForgetMouse();
+
     bool _cursorHidden = false;
     int _hiddenCursorX = -1;
     int _hiddenCursorY = -1;
 
 private:
-    void ForgetMouse();
     void DeleteControls();
 
     std::vector<std::unique_ptr<Control>> _controls;

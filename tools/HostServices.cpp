@@ -1,6 +1,7 @@
 #include "tools/HostServices.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace tesselor::tools {
@@ -36,6 +37,32 @@ tresult PLUGIN_API HostApplication::createInstance(TUID, TUID, void** obj) {
 
 tresult PLUGIN_API HostApplication::queryInterface(const TUID iid, void** obj) {
     return Answer<IHostApplication>(this, this, iid, obj);
+}
+
+tresult PLUGIN_API EditRecorder::beginEdit(ParamID id) {
+    _edits.push_back("begin " + std::to_string(id));
+    return kResultOk;
+}
+
+tresult PLUGIN_API EditRecorder::performEdit(ParamID id, ParamValue normal) {
+    char value[32];
+    std::snprintf(value, sizeof value, "%.6f", normal);
+    _edits.push_back("perform " + std::to_string(id) + " " + value);
+    return kResultOk;
+}
+
+tresult PLUGIN_API EditRecorder::endEdit(ParamID id) {
+    _edits.push_back("end " + std::to_string(id));
+    return kResultOk;
+}
+
+tresult PLUGIN_API EditRecorder::restartComponent(int32 flags) {
+    _edits.push_back("restart " + std::to_string(flags));
+    return kResultOk;
+}
+
+tresult PLUGIN_API EditRecorder::queryInterface(const TUID iid, void** obj) {
+    return Answer<IComponentHandler>(this, this, iid, obj);
 }
 
 tresult PLUGIN_API ParamQueue::getPoint(int32 index, int32& offset, ParamValue& value) {

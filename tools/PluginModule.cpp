@@ -51,6 +51,10 @@ std::unique_ptr<PluginModule> PluginModule::Open(const std::string& path, std::s
     return module;
 }
 
+void* PluginModule::Symbol(const char* name) const {
+    return _handle ? dlsym(_handle, name) : nullptr;
+}
+
 PluginModule::~PluginModule() {
     if (_factory) _factory->release();
     if (_handle) {

@@ -7,12 +7,14 @@
 
 namespace tesselor::tools {
 
-// A loaded VST 3 module: dlopen, ModuleEntry, GetPluginFactory, and the reverse on destruction.
-// Nothing of the plug-in is linked in; everything goes through the exported factory.
+// A loaded VST 3 module, loaded as a host loads it: on Linux dlopen, ModuleEntry, GetPluginFactory;
+// on Windows LoadLibrary, InitDll, GetPluginFactory; and the reverse on destruction. Nothing of the
+// plug-in is linked in; everything goes through the exported factory.
 class PluginModule {
 public:
-    // `path` is a bundle folder (X.vst3, whose Contents/x86_64-linux/X.so is loaded) or a shared
-    // object. Null with `error` set when the module cannot be loaded or has no factory.
+    // `path` (UTF-8) is a bundle folder (X.vst3, whose Contents/x86_64-linux/X.so or, on Windows,
+    // Contents/x86_64-win/X.vst3 is loaded) or the module file itself. Null with `error` set when
+    // the module cannot be loaded, its entry call fails or it has no factory.
     static std::unique_ptr<PluginModule> Open(const std::string& path, std::string* error);
     ~PluginModule();
     PluginModule(const PluginModule&) = delete;
@@ -21,9 +23,11 @@ public:
     // The module's factory (one reference held by this object).
     Steinberg::IPluginFactory* Factory() const { return _factory; }
     void* Handle() const { return _handle; }
+    // The address of an exported function or object, or null.
+    void* Symbol(const char* name) const;
     const std::string& Path() const { return _path; }
 
-    // The shared object inside a bundle folder, or `path` itself when it is no folder.
+    // The module file inside a bundle folder, or `path` itself when it is no folder.
     static std::string SharedObjectPath(const std::string& path);
 
 private:

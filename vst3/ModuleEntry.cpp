@@ -13,6 +13,7 @@
 
 #if SMTG_OS_WINDOWS
 #include <windows.h>
+#undef RegisterClass  // winuser.h's name for RegisterClassA would rename PluginFactory's
 #endif
 
 using namespace Steinberg;

@@ -19,16 +19,17 @@ using namespace Steinberg::Vst;
 void Vst3Plugin::PublishParameters() {
     // Host indices follow this order: preset, bypass, then the registry.
     if (PresetCount() > 0) {
-        parameters.addParameter(new Parameter(u"Preset", kPresetParamId, u"", 0.0, PresetCount(),
-                                              ParameterInfo::kIsProgramChange, kRootUnitId));
+        parameters.addParameter(new Parameter(STR16("Preset"), kPresetParamId, STR16(""), 0.0,
+                                              PresetCount(), ParameterInfo::kIsProgramChange,
+                                              kRootUnitId));
     }
     auto* bypass = new StringListParameter(
-        u"Bypass", kBypassParamId, nullptr,
+        STR16("Bypass"), kBypassParamId, nullptr,
         ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass,
         kRootUnitId);
     parameters.addParameter(bypass);
-    bypass->appendString(u"off");
-    bypass->appendString(u"on");
+    bypass->appendString(STR16("off"));
+    bypass->appendString(STR16("on"));
 
     std::vector<const char*>& groups = GroupNames();
     for (int i = 0; i < ParamCount(); ++i) {

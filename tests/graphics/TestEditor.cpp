@@ -34,13 +34,12 @@ void RecordingPlugin::ShowParamContextMenu(int index, int x, int y) {
 
 TestGraphics::TestGraphics(framework::PluginBase* plugin) : HeadlessGraphics(plugin, 100, 80, 25) {}
 
-std::unique_ptr<raster::RasterBitmap> TestGraphics::LoadImageResource(int id, const char*) {
-    ++loads;
+std::unique_ptr<raster::RasterBitmap> MakeTestImage(int id) {
     if (id >= 9000) return nullptr;
     const bool background = id < 100;
     const int frames = std::max(id / 100, 1);
-    const int width = background ? 100 : kFrameWidth;
-    const int frameHeight = background ? 80 : kFrameHeight;
+    const int width = background ? 100 : TestGraphics::kFrameWidth;
+    const int frameHeight = background ? 80 : TestGraphics::kFrameHeight;
     auto image = std::make_unique<raster::MemBitmap>();
     image->Resize(width, frameHeight * frames);
     for (int y = 0; y < image->Height(); ++y) {
@@ -48,6 +47,11 @@ std::unique_ptr<raster::RasterBitmap> TestGraphics::LoadImageResource(int id, co
             image->Row(y)[x] = 0xFF000000u + static_cast<uint32_t>(1 + y / frameHeight);
     }
     return image;
+}
+
+std::unique_ptr<raster::RasterBitmap> TestGraphics::LoadImageResource(int id, const char*) {
+    ++loads;
+    return MakeTestImage(id);
 }
 
 bool TestGraphics::OpenLink(const char* url, const char*, const char*, const char*) {

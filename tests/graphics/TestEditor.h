@@ -42,6 +42,9 @@ public:
     std::vector<std::string> links;
 };
 
+// The image TestGraphics makes for `id`, or null.
+std::unique_ptr<raster::RasterBitmap> MakeTestImage(int id);
+
 // The screen pixel at (x, y).
 uint32_t ScreenPixel(HeadlessGraphics& g, int x, int y);
 

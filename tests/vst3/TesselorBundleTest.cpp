@@ -92,9 +92,9 @@ TEST_F(TesselorBundle, NamesTheOversampleSwitchAndItsValuesAndGivesUnits) {
     EXPECT_EQ(plugin->ValueText(14, 0.0), "4x");
     EXPECT_EQ(plugin->ValueText(14, 1.0), "16x");
     // The texts a host shows come back as their values.
-    for (const auto& [text, expected] : {std::pair{u"16x", 1.0}, std::pair{u"4x", 0.0}}) {
+    for (const auto& [text, expected] : {std::pair{"16x", 1.0}, std::pair{"4x", 0.0}}) {
         String128 typed = {};
-        std::char_traits<char16_t>::copy(typed, text, std::char_traits<char16_t>::length(text));
+        tools::SetPluginText(typed, text);
         ParamValue normal = -1.0;
         EXPECT_EQ(c->getParamValueByString(14, typed, normal), kResultOk);
         EXPECT_EQ(normal, expected);
@@ -109,16 +109,16 @@ TEST_F(TesselorBundle, NamesTheOversampleSwitchAndItsValuesAndGivesUnits) {
 
 TEST_F(TesselorBundle, PresetTextsGiveOnlyValuesInRange) {
     auto* c = plugin->controller;
-    for (const char16_t* text : {u"-", u"0"}) {
+    for (const char* text : {"-", "0"}) {
         String128 typed = {};
-        std::char_traits<char16_t>::copy(typed, text, std::char_traits<char16_t>::length(text));
+        tools::SetPluginText(typed, text);
         ParamValue normal = -1.0;
         EXPECT_EQ(c->getParamValueByString(kPresetParamId, typed, normal), kResultOk);
         EXPECT_EQ(normal, 0.0);
     }
-    for (const char16_t* text : {u"12", u"-12", u"1", u"user preset 1", u""}) {
+    for (const char* text : {"12", "-12", "1", "user preset 1", ""}) {
         String128 typed = {};
-        std::char_traits<char16_t>::copy(typed, text, std::char_traits<char16_t>::length(text));
+        tools::SetPluginText(typed, text);
         ParamValue normal = -1.0;
         EXPECT_EQ(c->getParamValueByString(kPresetParamId, typed, normal), kResultFalse);
         EXPECT_EQ(normal, -1.0);

@@ -1,8 +1,6 @@
 // The binding, driven through the test bundle's factory exactly as a host drives a plug-in.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -486,7 +484,7 @@ TEST(Vst3Module, FactoryDescribesOneClassAndCreatesOnlyIt) {
 
     // The same factory again, with one more reference.
     auto getFactory =
-        reinterpret_cast<IPluginFactory* (*)()>(dlsym(module->Handle(), "GetPluginFactory"));
+        reinterpret_cast<IPluginFactory*(PLUGIN_API*)()>(module->Symbol("GetPluginFactory"));
     ASSERT_NE(getFactory, nullptr);
     const uint32 before = factory->addRef();
     factory->release();
