@@ -20,7 +20,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, const std::vector<Cli
         }
         if (!option) {
             if (arg.size() > 1 && arg[0] == '-') {
-                *error = "unknown option '" + arg + "'\n" + Usage();
+                *error = "unknown option '" + arg + "' (see 'tesselor --help')";
                 return false;
             }
             positional->push_back(arg);

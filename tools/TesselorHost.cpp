@@ -155,8 +155,7 @@ int RunRender(const std::vector<std::string>& words) {
     if (!ReadRawStereo(args.positional[0], &in, &error)) return FailWith(error);
     Session s;
     if (!s.Open(args, &error) || !s.Apply(args, &error)) return FailWith(error);
-    if (!s.plugin->Prepare(kRateHz, block, 2, &error, true))
-        return FailWith(error);
+    if (!s.plugin->Prepare(kRateHz, block, 2, &error, true)) return FailWith(error);
 
     RawStereo out;
     out.left.assign(in.left.size(), 0.0);
@@ -225,8 +224,7 @@ int RunEditor(const std::vector<std::string>& words) {
     EditRecorder recorder;
     s.plugin->Controller()->setComponentHandler(&recorder);
     // Settings reach the plug-in, and its editor, through the processor, as a DAW sends them.
-    if (!s.plugin->Prepare(kRateHz, kDefaultBlock, 2, &error, true))
-        return FailWith(error);
+    if (!s.plugin->Prepare(kRateHz, kDefaultBlock, 2, &error, true)) return FailWith(error);
     double silence[2] = {};
     const double* inputs[2] = {&silence[0], &silence[1]};
     double* outputs[2] = {&silence[0], &silence[1]};
