@@ -37,13 +37,13 @@ raster::RasterFont* FontCache::Get(const TextStyle& style) {
             e.face == style.face)
             return e.font.get();
     }
-    raster::TextFontSpec spec;
-    spec.height = style.size;
-    spec.weight = style.style == kTextBold ? kBoldWeight : kRegularWeight;
-    spec.italic = style.style == kTextItalic;
-    spec.quality = RendererQuality(style.quality);
-    spec.face = style.face;
-    std::unique_ptr<raster::TextFont> handle = raster::CreateTextFont(spec);
+    raster::TextFontSpec fontSpec;
+    fontSpec.height = style.size;
+    fontSpec.weight = style.style == kTextBold ? kBoldWeight : kRegularWeight;
+    fontSpec.italic = style.style == kTextItalic;
+    fontSpec.quality = RendererQuality(style.quality);
+    fontSpec.face = style.face;
+    std::unique_ptr<raster::TextFont> handle = raster::CreateTextFont(fontSpec);
     if (!handle) return nullptr;
     auto font = std::make_unique<raster::CachedFont>();
     font->AttachFontHandle(handle.release(), raster::kFontOwnsHandle | raster::kFontPreferNative);

@@ -48,11 +48,11 @@ constexpr double kIgnoredLowFraction = 0.01;  // of the levels, when choosing th
 class Font {
 public:
     Font(int emPx, bool bold, uint32_t color) {
-        raster::TextFontSpec spec;
-        spec.height = -emPx;
-        spec.weight = bold ? 700 : 400;
-        spec.face = "DejaVu Sans";
-        _font.AttachFontHandle(raster::CreateTextFont(spec).release(), raster::kFontOwnsHandle);
+        raster::TextFontSpec fontSpec;
+        fontSpec.height = -emPx;
+        fontSpec.weight = bold ? 700 : 400;
+        fontSpec.face = "DejaVu Sans";
+        _font.AttachFontHandle(raster::CreateTextFont(fontSpec).release(), raster::kFontOwnsHandle);
         _font.SetForeground(color);
         _font.SetBackgroundMode(raster::kBackgroundTransparent);
         _font.SetBlend(raster::kBlitCopy, 1.0f);

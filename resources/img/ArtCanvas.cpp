@@ -68,11 +68,11 @@ PixelBox BoxAround(double left, double top, double right, double bottom) {
 }
 
 ArtFont::ArtFont(int emPx, bool bold) {
-    raster::TextFontSpec spec;
-    spec.height = -emPx;
-    spec.weight = bold ? 700 : 400;
-    spec.face = "DejaVu Sans";
-    _font.AttachFontHandle(raster::CreateTextFont(spec).release(), raster::kFontOwnsHandle);
+    raster::TextFontSpec fontSpec;
+    fontSpec.height = -emPx;
+    fontSpec.weight = bold ? 700 : 400;
+    fontSpec.face = "DejaVu Sans";
+    _font.AttachFontHandle(raster::CreateTextFont(fontSpec).release(), raster::kFontOwnsHandle);
     _font.SetForeground(0xFFFFFFFFu);
     _font.SetBackgroundMode(raster::kBackgroundTransparent);
     _font.SetBlend(raster::kBlitCopy, 1.0f);
