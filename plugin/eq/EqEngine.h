@@ -6,7 +6,6 @@
 #include "plugin/eq/Poly4Resampler.h"
 #include "plugin/eq/PotSmoother.h"
 #include "plugin/eq/SectionTables.h"
-#include "plugin/eq/TransferCurve.h"
 
 namespace tesselor::plugin::eq {
 
@@ -62,7 +61,6 @@ struct EqLoopState {
     BandSection sections[kSectionKindCount];  // indexed by SectionKind
     OversamplerStage side;
     Poly4Resampler resampler;
-    TransferCurve curve;
     Stereo lowOut{};  // low-band output of the current sample
     Stereo pre{};     // pre-band value of the current sample
     // The side path's values and working space for up to kChunk samples at a time.

@@ -49,14 +49,8 @@ TransferCurve::TransferCurve() {
     for (int i = 0; i < kEntryCount; ++i) {
         _positive.entries[i] = kEntries[i];
         _negative.entries[i] = -kEntries[i];
-        const double e = kEntries[i];
-        const double next = i + 1 < kEntryCount ? static_cast<double>(kEntries[i + 1]) : e;
-        _pairs[2 * i] = e;
-        _pairs[2 * i + 1] = next - e;
     }
 }
-
-const double* TransferCurve::Pairs() const noexcept { return _pairs; }
 
 double TransferCurve::Evaluate(double v) const noexcept {
     const Table& table = std::signbit(v) ? _negative : _positive;

@@ -99,7 +99,7 @@ void RunLoop(EqLoopState& state, const double* inL, const double* inR, double* o
         // with the rest of the path, which takes each sample once its side value is there.
         side.Run<F>(
             inL + start, inR + start, length, sideValues, state.sideWork,
-            state.curve, [&](int i) __attribute__((always_inline)) {
+            [&](int i) __attribute__((always_inline)) {
                 const int n = start + i;
                 const Stereo x{inL[n], inR[n]};
                 Stereo y = x + Splat(EqEngine::kSideLevel) * sideValues[i];

@@ -16,7 +16,7 @@ public:
     explicit SidePath(OversamplerStage& stage) : _stage(stage) {}
 
     // [audio thread] `count` input samples per channel at oversampling factor F: 2 F filter runs
-    // and F curve lookups per channel and sample. Writes the side value of sample n to side[n]
+    // and F curve evaluations per channel and sample. Writes the side value of sample n to side[n]
     // and then calls consume(n), for n = 0, 1, ... in order; keeps the last side value. `work`
     // holds OversamplerStage::WorkSize(F, count) values, 32-byte aligned.
     //
@@ -34,24 +34,22 @@ public:
     // Inlined into the engine's loop (and into each instruction-set build of it).
     template <int F, typename Consume>
     [[gnu::always_inline]] inline void Run(const double* inL, const double* inR, int count,
-                                           Stereo* side, Stereo* work, const TransferCurve& curve,
-                                           Consume&& consume) noexcept {
+                                           Stereo* side, Stereo* work, Consume&& consume) noexcept {
         if (count < 1) return;
         // The curve takes F y; F is a power of two, so folding it into the curve's scale gives
         // the same products.
         const double curveScale = F * TransferCurve::kScale;
-        const double* const curvePairs = curve.Pairs();
         Stereo* const curved = work;
         Stereo* const line = work + kSlots * F;
         const int lineQuads = kPoles + F * (count < kStretch ? count : kStretch);
         const int lead = count < kLead ? count : kLead;
 
         Interpolate<F>(inL, inR, lead, curved, line);
-        EvaluateCurveInPlace(curvePairs, curved, F * lead, curveScale);
+        EvaluateCurveInPlace(curved, F * lead, curveScale);
         auto behind = [&consume](int m) __attribute__((always_inline)) {
             if (m > 0) consume(m - 1);
         };
-        Paired<F>(inL, inR, count - lead, side, curved, line, lineQuads, curvePairs, curveScale,
+        Paired<F>(inL, inR, count - lead, side, curved, line, lineQuads, curveScale,
                   behind);
         Decimate<F>(count - lead, count, side, curved, line, behind);
         consume(count - 1);
@@ -120,8 +118,8 @@ private:
     template <int F, typename After>
     [[gnu::always_inline]] inline void Paired(const double* inL, const double* inR, int samples,
                                               Stereo* side, Stereo* curved, Stereo* line,
-                                              int lineQuads, const double* curvePairs,
-                                              double curveScale, After& after) noexcept {
+                                              int lineQuads, double curveScale,
+                                              After& after) noexcept {
         if (samples < 1) return;
         const Stereo drive = Splat(kDrive);
         // Lanes: interpolation left, right, decimation left, right.
@@ -163,7 +161,7 @@ private:
             }
             if (ahead % kBatch == kBatch - 1 || m == samples - 1) {
                 const int first = ahead - ahead % kBatch;
-                EvaluateCurveInPlace(curvePairs, Slot<F>(curved, first), F * (ahead - first + 1),
+                EvaluateCurveInPlace(Slot<F>(curved, first), F * (ahead - first + 1),
                                      curveScale);
             }
             after(m);
@@ -284,11 +282,11 @@ private:
 
 // One sample through the side path, for tests and tools that go sample by sample.
 template <int F>
-void RunSideSample(OversamplerStage& stage, Stereo x, const TransferCurve& curve) noexcept {
+void RunSideSample(OversamplerStage& stage, Stereo x) noexcept {
     const double left = x[kLeft], right = x[kRight];
     Stereo side;
     alignas(32) Stereo work[OversamplerStage::WorkSize(F, 1)];
-    SidePath(stage).Run<F>(&left, &right, 1, &side, work, curve, [](int) {});
+    SidePath(stage).Run<F>(&left, &right, 1, &side, work, [](int) {});
 }
 
 }  // namespace tesselor::plugin::eq::simd::TESSELOR_SIMD_BUILD
