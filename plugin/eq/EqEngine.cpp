@@ -107,6 +107,7 @@ void EqEngine::BeginBlock(double rateHz) noexcept {
     DesignPair(SectionKind::kLowPass, rateHz, kNoGain, kSmootherLowPass);
     if (_factor != _sideFactor) {
         _loop.side.Design(0.2 / _factor);
+        if (_factor == kHighFactor) _loop.sideMatrices.Design(_loop.side);
         _sideFactor = _factor;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "plugin/eq/BandSection.h"
 #include "plugin/eq/LaneTypes.h"
+#include "plugin/eq/OversamplerMatrices.h"
 #include "plugin/eq/OversamplerStage.h"
 #include "plugin/eq/Poly4Resampler.h"
 #include "plugin/eq/PotSmoother.h"
@@ -60,6 +61,7 @@ struct EqLoopState {
     double gainTarget = 1.0;                  // linear
     BandSection sections[kSectionKindCount];  // indexed by SectionKind
     OversamplerStage side;
+    OversamplerMatrices sideMatrices;  // the side path's filters at F = 16, as matrices
     Poly4Resampler resampler;
     Stereo lowOut{};  // low-band output of the current sample
     Stereo pre{};     // pre-band value of the current sample

@@ -23,6 +23,11 @@ using QuadIndex = std::int32_t __attribute__((vector_size(16)));
 // AVX-512 build, the only one that uses them.
 using Octo = double __attribute__((vector_size(64)));
 using OctoBits = std::int64_t __attribute__((vector_size(64)));
+using OctoUnsigned = std::uint64_t __attribute__((vector_size(64)));
+
+// Sixteen single-precision lanes: eight stereo pairs.
+using Floats = float __attribute__((vector_size(64)));
+using FloatsBits = std::int32_t __attribute__((vector_size(64)));
 
 constexpr int kLeft = 0;
 constexpr int kRight = 1;

@@ -41,6 +41,20 @@ void OversamplerStage::Design(double x) noexcept {
     }
 }
 
+void OversamplerStage::ConvertState(StateForm to) noexcept {
+    if (to == form) return;
+    for (Stereo* state : {interp, decim}) {
+        Stereo converted[kPoles];
+        for (int i = 0; i < kPoles; ++i) {
+            Stereo sum{};
+            for (int m = 0; m <= i; ++m) sum += Binomial(i, m) * state[m];
+            converted[i] = sum;
+        }
+        for (int i = 0; i < kPoles; ++i) state[i] = converted[i];
+    }
+    form = to;
+}
+
 void OversamplerStage::ClearFilters() noexcept {
     for (Stereo& v : interp) v = Stereo{};
     for (Stereo& v : decim) v = Stereo{};

@@ -23,6 +23,22 @@ struct OversamplerStage {
     void ClearLane(int lane) noexcept;
     Stereo NonFiniteProbe() const noexcept;
 
+    // How interp and decim hold each filter's state: its last ten outputs, newest first (the
+    // step form, simd/SidePath.h), or their backward differences at the newest, d_0 (the newest
+    // output), d_1 (the newest minus the one before), .. d_9 (the matrix form,
+    // simd/SideMatrixPath.h; see OversamplerMatrices). Each form converts the state when it takes
+    // over, so a block's form costs nothing while it stays the same.
+    enum class StateForm { kOutputs, kDifferences };
+    void ConvertState(StateForm to) noexcept;
+    // (-1)^m C(i, m): d_i is the sum over m of Binomial(i, m) times output m, and output m the
+    // sum over i of Binomial(m, i) d_i.
+    static constexpr double Binomial(int i, int m) {
+        if (m < 0 || m > i) return 0.0;
+        double c = 1.0;
+        for (int k = 1; k <= m; ++k) c = c * (i - m + k) / k;
+        return m % 2 == 0 ? c : -c;
+    }
+
     Stereo SideValue() const { return side; }
     double Gain() const { return g0; }
     double Feedback(int k) const { return -feedback[k - 1][0]; }  // a_k, k = 1..10
@@ -45,6 +61,7 @@ struct OversamplerStage {
     Stereo interp[kPoles] = {};
     Stereo decim[kPoles] = {};
     Stereo side{};  // the side value of the last sample
+    StateForm form = StateForm::kOutputs;
 };
 
 }  // namespace tesselor::plugin::eq

@@ -29,6 +29,27 @@ template <typename V, typename Bits>
     v = reinterpret_cast<V>((reinterpret_cast<Bits>(c) & fits) | (bits & kSignBit));
 }
 
+#if defined(__AVX512F__)
+// The curve in sixteen single-precision lanes in place, as EvaluateCurveLanes but with the
+// coefficients and the arithmetic rounded to single precision (within about 1e-7 of it).
+[[gnu::always_inline]] inline void EvaluateCurveFloats(Floats& v, float scale) noexcept {
+    constexpr float kLast = TransferCurve::kEntryCount - 1.0f;
+    constexpr const double* kFit = TransferCurve::kFit;
+    constexpr int kDegree = TransferCurve::kFitDegree;
+    constexpr std::int32_t kFloatSign = INT32_MIN;
+    const FloatsBits bits = reinterpret_cast<FloatsBits>(v);
+    const Floats a = reinterpret_cast<Floats>(bits & ~kFloatSign) * scale;
+    const FloatsBits fits = a < 2147483648.0f;  // false for NaN as well
+    const FloatsBits inside = a < kLast;
+    const Floats x = inside ? a : Floats{} + kLast;
+    Floats sum = Floats{} + static_cast<float>(kFit[kDegree]);
+    for (int k = kDegree - 1; k >= 0; --k)
+        sum = _mm512_fmadd_ps(sum, x, Floats{} + static_cast<float>(kFit[k]));
+    const Floats c = inside ? x * sum : Floats{} + static_cast<float>(TransferCurve::kLastEntry);
+    v = reinterpret_cast<Floats>((reinterpret_cast<FloatsBits>(c) & fits) | (bits & kFloatSign));
+}
+#endif
+
 // The curve of `count` stereo values in place (the engine folds its oversampling factor into
 // `scale`; a power of two, so the products are the same). `values` is 32-byte aligned.
 [[gnu::always_inline]] inline void EvaluateCurveInPlace(Stereo* values, int count,

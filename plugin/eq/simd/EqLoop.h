@@ -8,6 +8,9 @@
 #include "plugin/eq/simd/ResamplerSteps.h"
 #include "plugin/eq/simd/SectionSteps.h"
 #include "plugin/eq/simd/SidePath.h"
+#if defined(__AVX512F__)
+#include "plugin/eq/simd/SideMatrixPath.h"
+#endif
 #include "plugin/eq/simd/StereoLanes.h"
 #include "plugin/eq/simd/UpperBandLanes.h"
 #include "plugin/eq/simd/UpperBandPairs.h"
@@ -51,7 +54,18 @@ void RunLoop(EqLoopState& state, const double* inL, const double* inR, double* o
     BandSection highPass = SectionOf(state, SectionKind::kHighPass);
     BandSection lowPass = SectionOf(state, SectionKind::kLowPass);
     OversamplerStage sideStage = state.side;
-    SidePath side(sideStage);
+    // With eight lanes, the filters at F = 16 run as matrix products (see SideMatrixPath).
+    auto runSide = [&](const double* sideL, const double* sideR, int length, auto&& consume)
+        __attribute__((always_inline)) {
+#if defined(__AVX512F__)
+        if constexpr (F == OversamplerMatrices::kFactor) {
+            SideMatrixPath(sideStage, state.sideMatrices)
+                .Run(sideL, sideR, length, state.sideValues, consume);
+            return;
+        }
+#endif
+        SidePath(sideStage).Run<F>(sideL, sideR, length, state.sideValues, state.sideWork, consume);
+    };
     // The resampler works in place: its line goes through memory either way, and copying its
     // 4.6 kB buffer in and out would cost a short block more than the output arrays' possible
     // overlap costs here.
@@ -97,9 +111,8 @@ void RunLoop(EqLoopState& state, const double* inL, const double* inR, double* o
         const int length = frames - start < kChunk ? frames - start : kChunk;
         // The side path depends on nothing but the input; it runs a little ahead, interleaved
         // with the rest of the path, which takes each sample once its side value is there.
-        side.Run<F>(
-            inL + start, inR + start, length, sideValues, state.sideWork,
-            [&](int i) __attribute__((always_inline)) {
+        runSide(
+            inL + start, inR + start, length, [&](int i) __attribute__((always_inline)) {
                 const int n = start + i;
                 const Stereo x{inL[n], inR[n]};
                 Stereo y = x + Splat(EqEngine::kSideLevel) * sideValues[i];
@@ -147,6 +160,7 @@ void RunLoop(EqLoopState& state, const double* inL, const double* inR, double* o
         state.side.decim[j] = sideStage.decim[j];
     }
     state.side.side = sideStage.side;
+    state.side.form = sideStage.form;
     state.lowOut = low;
     state.pre = pre;
     state.smoothers[kSmootherOutput] = gainSmoother;

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <type_traits>
 
 #include "plugin/eq/OversamplerStage.h"
 #include "plugin/eq/TransferCurve.h"
 #include "plugin/eq/simd/CurveLanes.h"
+#include "plugin/eq/simd/FlushLanes.h"
 #include "plugin/eq/simd/StereoLanes.h"
 
 namespace tesselor::plugin::eq::simd::TESSELOR_SIMD_BUILD {
@@ -36,6 +36,7 @@ public:
     [[gnu::always_inline]] inline void Run(const double* inL, const double* inR, int count,
                                            Stereo* side, Stereo* work, Consume&& consume) noexcept {
         if (count < 1) return;
+        _stage.ConvertState(OversamplerStage::StateForm::kOutputs);
         // The curve takes F y; F is a power of two, so folding it into the curve's scale gives
         // the same products.
         const double curveScale = F * TransferCurve::kScale;
@@ -49,8 +50,7 @@ public:
         auto behind = [&consume](int m) __attribute__((always_inline)) {
             if (m > 0) consume(m - 1);
         };
-        Paired<F>(inL, inR, count - lead, side, curved, line, lineQuads, curveScale,
-                  behind);
+        Paired<F>(inL, inR, count - lead, side, curved, line, lineQuads, curveScale, behind);
         Decimate<F>(count - lead, count, side, curved, line, behind);
         consume(count - 1);
         _stage.side = side[count - 1];
@@ -161,8 +161,7 @@ private:
             }
             if (ahead % kBatch == kBatch - 1 || m == samples - 1) {
                 const int first = ahead - ahead % kBatch;
-                EvaluateCurveInPlace(Slot<F>(curved, first), F * (ahead - first + 1),
-                                     curveScale);
+                EvaluateCurveInPlace(Slot<F>(curved, first), F * (ahead - first + 1), curveScale);
             }
             after(m);
         }
@@ -260,21 +259,6 @@ private:
     template <typename V>
     [[gnu::always_inline]] static inline const V& Lanes(const double (&splat)[4]) noexcept {
         return *reinterpret_cast<const V*>(splat);
-    }
-    // All ones in the lanes the flush keeps: a biased exponent below 969 (magnitude below
-    // 2^-54) or of 2047 (infinity, NaN) makes the value 0. One integer compare on the bits does
-    // it: adding 1 to the exponent field carries exponent 2047 into the sign bit, so the kept
-    // values are exactly those that reach at least 970 and stay positive.
-    // (Wide values travel by reference: see AddProduct.)
-    template <typename V, typename Bits>
-    [[gnu::always_inline]] static inline void Kept(const V& y, Bits& keep) noexcept {
-        // Unsigned, so that the carry into the sign bit is plain wrap-around.
-        using Unsigned =
-            std::conditional_t<sizeof(V) == sizeof(Quad), QuadUnsigned, StereoUnsigned>;
-        constexpr std::int64_t kExponentOne = std::int64_t{1} << 52;
-        const Unsigned magnitude = reinterpret_cast<Unsigned>(y) & (~std::uint64_t{0} >> 1);
-        const Bits shifted = reinterpret_cast<Bits>(magnitude + std::uint64_t{kExponentOne});
-        keep = shifted > 970 * kExponentOne - 1;
     }
 
     OversamplerStage& _stage;

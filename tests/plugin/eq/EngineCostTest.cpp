@@ -3,8 +3,9 @@
 // two set-ups of a ratio are timed alternately, each ratio from the fastest of many passes of
 // each (a pass that another process interrupted is slower, never faster), and the median of
 // several rounds decides, so that a busy machine does not fail it. The limits sit clearly above
-// what the engine measures on an AVX-512 server core shared with other work, about 1.13, 1.11
-// and 2.07; the benchmark (BM_EqBlockSize, BM_EqFilters, BM_EqFactor) gives the figures.
+// what the engine measures on an AVX-512 server core shared with other work, about 1.12, 1.12
+// and 1.6 (about 2 for F = 16 where the processor has no AVX-512 and the side path runs its
+// step form); the benchmark (BM_EqBlockSize, BM_EqFilters, BM_EqFactor) gives the figures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "plugin/eq/EqEngine.h"
+#include "plugin/eq/simd/EqKernel.h"
 
 namespace tesselor::plugin::eq {
 namespace {
@@ -99,15 +101,21 @@ constexpr EqSwitches kFiltersIn{0, 1, 1};
 constexpr CostCase kCostCases[] = {
     {"block 64 over block 512, F = 4", {64, 4, kFiltersOut}, {512, 4, kFiltersOut}, 1.3},
     {"filters in over out, F = 4", {512, 4, kFiltersIn}, {512, 4, kFiltersOut}, 1.3},
-    {"F = 16 over F = 4", {512, 16, kFiltersOut}, {512, 4, kFiltersOut}, 2.3},
+    {"F = 16 over F = 4", {512, 16, kFiltersOut}, {512, 4, kFiltersOut}, 1.9},
 };
+// Without AVX-512 the side path at F = 16 runs step by step.
+constexpr double kStepFormFactorLimit = 2.3;
 
 TEST(EngineCost, RatiosStayWithinTheirLimits) {
     if (!kTimingMeaningful) GTEST_SKIP() << "timings mean nothing in this build";
+    const bool matrixForm = simd::KernelFor(KernelBuild::kAvx512, EqEngine::kHighFactor);
     for (const CostCase& c : kCostCases) {
+        const double limit = c.subject.factor == EqEngine::kHighFactor && !matrixForm
+                                 ? kStepFormFactorLimit
+                                 : c.limit;
         const double ratio = CostRatio(c.subject, c.reference);
-        std::printf("%s: %.3f (limit %.2f)\n", c.name, ratio, c.limit);
-        EXPECT_LT(ratio, c.limit) << c.name;
+        std::printf("%s: %.3f (limit %.2f)\n", c.name, ratio, limit);
+        EXPECT_LT(ratio, limit) << c.name;
     }
 }
 

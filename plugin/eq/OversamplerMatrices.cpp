@@ -1,0 +1,61 @@
+#include "plugin/eq/OversamplerMatrices.h"
+
+namespace tesselor::plugin::eq {
+
+namespace {
+
+constexpr int kPoles = OversamplerMatrices::kPoles;
+constexpr int kFactor = OversamplerMatrices::kFactor;
+
+// The filter's 16 outputs over the inputs `in` from the state `state` (differences), and its
+// next state. In extended precision: a state made of one difference alone means outputs that
+// alternate in sign and cancel, and the weights must come out as exact as a double holds them.
+void RunSample(const OversamplerStage& stage, const long double (&state)[kPoles],
+               const long double (&in)[kFactor], long double (&out)[kFactor],
+               long double (&next)[kPoles]) {
+    long double line[kPoles + kFactor];  // oldest first
+    for (int m = 0; m < kPoles; ++m) {
+        long double s = 0.0L;
+        for (int i = 0; i < kPoles; ++i) s += OversamplerStage::Binomial(m, i) * state[i];
+        line[kPoles - 1 - m] = s;
+    }
+    for (int n = 0; n < kFactor; ++n) {
+        long double y = static_cast<long double>(stage.g0) * in[n];
+        for (int k = 1; k <= kPoles; ++k)
+            y += static_cast<long double>(stage.feedback[k - 1][0]) * line[kPoles + n - k];
+        line[kPoles + n] = y;
+        out[n] = y;
+    }
+    for (int i = 0; i < kPoles; ++i) {
+        long double d = 0.0L;
+        for (int m = 0; m < kPoles; ++m)
+            d += OversamplerStage::Binomial(i, m) * out[kFactor - 1 - m];
+        next[i] = d;
+    }
+}
+
+}  // namespace
+
+void OversamplerMatrices::Design(const OversamplerStage& stage) noexcept {
+    // Column by column: the response to a one in that column's place and zeros elsewhere.
+    for (int j = 0; j < kDecimColumns; ++j) {
+        long double state[kPoles] = {}, in[kFactor] = {}, out[kFactor], next[kPoles];
+        if (j < kPoles)
+            state[j] = 1.0L;
+        else
+            in[j - kPoles] = 1.0L;
+        RunSample(stage, state, in, out, next);
+        auto put = [](double* column, int row, long double w) {
+            column[2 * row] = column[2 * row + 1] = static_cast<double>(w);
+        };
+        if (j <= kPoles) {
+            for (int k = 0; k < kFactor; ++k)
+                outputs[j][2 * k] = outputs[j][2 * k + 1] = static_cast<float>(out[k]);
+            for (int i = 0; i < kPoles; ++i) put(interp[j], i, next[i]);
+        }
+        put(decim[j], 0, out[0]);
+        for (int i = 0; i < kPoles; ++i) put(decim[j], 1 + i, next[i]);
+    }
+}
+
+}  // namespace tesselor::plugin::eq
