@@ -53,8 +53,15 @@ void OversamplerMatrices::Design(const OversamplerStage& stage) noexcept {
                 outputs[j][2 * k] = outputs[j][2 * k + 1] = static_cast<float>(out[k]);
             for (int i = 0; i < kPoles; ++i) put(interp[j], i, next[i]);
         }
-        put(decim[j], 0, out[0]);
-        for (int i = 0; i < kPoles; ++i) put(decim[j], 1 + i, next[i]);
+        // Output 0, then the next state.
+        auto decimRow = [&](int r) { return r == 0 ? out[0] : next[r - 1]; };
+        if (j < kPoles) {
+            for (int r = 0; r <= kPoles; ++r) put(decim[j], r, decimRow(r));
+        } else {
+            float* column = decimInputs[j - kPoles];
+            for (int r = 0; r <= kPoles; ++r)
+                column[2 * r] = column[2 * r + 1] = static_cast<float>(decimRow(r));
+        }
     }
 }
 

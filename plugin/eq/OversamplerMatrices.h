@@ -33,13 +33,16 @@ struct OversamplerMatrices {
     // [audio thread, block start] From a stage designed for F = 16.
     void Design(const OversamplerStage& stage) noexcept;
 
-    // interp[j][2 r + lane]: row r's weight of column j. decim likewise. The interpolation's
-    // outputs in single precision (outputs[j][2 k + lane]): they only go on to the curve, whose
-    // tables are single precision themselves, and take half the operations so. The states, which
-    // carry on from sample to sample, stay in double precision.
+    // interp[j][2 r + lane]: row r's weight of column j; decim likewise, for the state's columns.
+    // The interpolation's outputs (outputs[j][2 k + lane]) and the decimation's columns of the
+    // curved values (decimInputs[k][2 r + lane], with four rows of zeros) in single precision:
+    // they only concern the curve, whose tables are single precision themselves, and take half
+    // the operations so. The states, which carry on from sample to sample, stay in double
+    // precision.
     alignas(64) float outputs[kInterpColumns][2 * kFactor] = {};
     alignas(64) double interp[kInterpColumns][2 * kStateRows] = {};
-    alignas(64) double decim[kDecimColumns][2 * kDecimRows] = {};
+    alignas(64) double decim[kPoles][2 * kDecimRows] = {};
+    alignas(64) float decimInputs[kFactor][2 * 16] = {};
 };
 
 }  // namespace tesselor::plugin::eq

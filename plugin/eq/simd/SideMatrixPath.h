@@ -21,12 +21,13 @@ namespace tesselor::plugin::eq::simd::TESSELOR_SIMD_BUILD {
 // sample, and the work fills the lanes.
 //
 // What differs from the step form (SidePath), all far below what the accuracy limit sees: the
-// interpolated values and their curve are worked out in single precision (the side values stay
-// within 1e-5 of the step form's, 3e-10 of full scale in the output); the flush (a value below
-// 2^-54 in magnitude, or not finite, becomes 0) acts on what carries on, the two states and the
-// side value, not inside a product; the curve takes a NaN or infinite value to 0 as the flush
-// would. Silence brings the side path as far down as the step form does, and a NaN or infinite
-// input is gone from both filters at the end of its sample.
+// interpolated values, their curve and what the curved values add to the decimation are worked
+// out in single precision (the side values stay within 1e-5 of the step form's, 3e-10 of full
+// scale in the output); the flush (a value below 2^-54 in magnitude, or not finite, becomes 0)
+// acts on what carries on, the two states and the side value, not inside a product; the curve
+// takes a NaN or infinite value to 0 as the flush would. Silence brings the side path as far
+// down as the step form does, and a NaN or infinite input is gone from both filters at the end
+// of its sample.
 class SideMatrixPath {
 public:
     SideMatrixPath(OversamplerStage& stage, const OversamplerMatrices& matrices)
@@ -58,15 +59,10 @@ public:
         // processor finds the two filters' independent work side by side.
         const Stereo drive = Splat(OversamplerStage::kDrive);
         const float curveScale = kFactor * static_cast<float>(TransferCurve::kScale);
-        Octo curved[4], curvedNext[4];
-        auto interpolate = [&](int n, Octo(&to)[4]) __attribute__((always_inline)) {
-            Floats outputs[2];
-            Interpolate(Stereo{inL[n], inR[n]} * drive, interpState, interpStateFloats, outputs);
-            for (int h = 0; h < 2; ++h) {
-                EvaluateCurveFloats(outputs[h], curveScale);
-                to[2 * h] = _mm512_cvtps_pd(_mm512_castps512_ps256(outputs[h]));
-                to[2 * h + 1] = _mm512_cvtps_pd(_mm512_extractf32x8_ps(outputs[h], 1));
-            }
+        Floats curved[2], curvedNext[2];
+        auto interpolate = [&](int n, Floats(&to)[2]) __attribute__((always_inline)) {
+            Interpolate(Stereo{inL[n], inR[n]} * drive, interpState, interpStateFloats, to);
+            for (int h = 0; h < 2; ++h) EvaluateCurveFloats(to[h], curveScale);
         };
         interpolate(0, curved);
         for (int n = 0; n < count; ++n) {
@@ -74,7 +70,7 @@ public:
             Decimate(curved, decimated);
             side[n] = __builtin_shufflevector(decimated[0], decimated[0], 0, 1);
             if (n > 0) consume(n - 1);
-            for (int q = 0; q < 4; ++q) curved[q] = curvedNext[q];
+            for (int h = 0; h < 2; ++h) curved[h] = curvedNext[h];
         }
         consume(count - 1);
 
@@ -148,30 +144,48 @@ private:
     }
 
     // The decimation's rows (output 0, the next state, a zero; four to a register) from the 16
-    // curved values and its state, rows 1 .. 10, in place. The curved values come first, as they
-    // do not wait for the sample before; the state is taken from the registers.
-    [[gnu::always_inline]] inline void Decimate(const Octo (&curved)[4],
+    // curved values, eight to a register, and its state, rows 1 .. 10, in place. The curved
+    // values come first, as they do not wait for the sample before; the state is taken from the
+    // registers.
+    [[gnu::always_inline]] inline void Decimate(const Floats (&curved)[2],
                                                 Octo (&rows)[kDecimRows / 4]) const noexcept {
-        const Octo(*cols)[3] = reinterpret_cast<const Octo(*)[3]>(_m.decim);
-        Octo a[3], b[3];
-        for (int q = 0; q < 3; ++q) {
-            a[q] = cols[kPoles][q] * PairOf(curved[0], 0);
-            b[q] = cols[kPoles + 1][q] * PairOf(curved[0], 1);
+        // The curved values' part in single precision, like the values themselves.
+        const Floats(*inCols)[2] = reinterpret_cast<const Floats(*)[2]>(_m.decimInputs);
+        Floats fa[2], fb[2];
+        for (int h = 0; h < 2; ++h) {
+            fa[h] = inCols[0][h] * FloatPairOf(curved[0], 0);
+            fb[h] = inCols[1][h] * FloatPairOf(curved[0], 1);
         }
         for (int k = 2; k < kFactor; ++k) {
-            const Octo w = PairOf(curved[k / 4], k % 4);
-            for (int q = 0; q < 3; ++q)
-                AddProduct(k % 2 == 0 ? a[q] : b[q], cols[kPoles + k][q], w);
+            const Floats w = FloatPairOf(curved[k / 8], k % 8);
+            for (int h = 0; h < 2; ++h)
+                (k % 2 == 0 ? fa[h] : fb[h]) =
+                    _mm512_fmadd_ps(inCols[k][h], w, k % 2 == 0 ? fa[h] : fb[h]);
         }
+        const Floats low = fa[0] + fb[0], high = fa[1] + fb[1];
+        const Octo(*cols)[3] = reinterpret_cast<const Octo(*)[3]>(_m.decim);
+        Octo a[3] = {_mm512_cvtps_pd(_mm512_castps512_ps256(low)),
+                     _mm512_cvtps_pd(_mm512_extractf32x8_ps(low, 1)),
+                     _mm512_cvtps_pd(_mm512_castps512_ps256(high))};
+        Octo b[3];
         Octo state[kPoles];
         for (int j = 0; j < kPoles; ++j) state[j] = PairOf(rows[(1 + j) / 4], (1 + j) % 4);
+        for (int q = 0; q < 3; ++q) b[q] = cols[1][q] * state[1];
         for (int j = 0; j < kPoles; ++j) {
+            if (j == 1) continue;
             for (int q = 0; q < 3; ++q) AddProduct(j % 2 == 0 ? a[q] : b[q], cols[j][q], state[j]);
         }
         for (int q = 0; q < 3; ++q) {
             rows[q] = a[q] + b[q];
             Flush(rows[q]);
         }
+    }
+    // Single-precision pair p (0 .. 7) of v in all eight pairs of lanes: one permutation.
+    [[gnu::always_inline]] static inline Floats FloatPairOf(const Floats& v, int p) noexcept {
+        const int low = 2 * p, high = 2 * p + 1;
+        return _mm512_permutexvar_ps(_mm512_set_epi32(high, low, high, low, high, low, high, low,
+                                                      high, low, high, low, high, low, high, low),
+                                     v);
     }
 
     OversamplerStage& _stage;
