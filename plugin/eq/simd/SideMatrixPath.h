@@ -11,6 +11,11 @@
 #include "plugin/eq/simd/FlushLanes.h"
 #include "plugin/eq/simd/StereoLanes.h"
 
+// GCC 12 takes the undefined pass-through lanes of the unmasked AVX-512 intrinsics for
+// uninitialised values once they are inlined here, and says so at every use.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
 namespace tesselor::plugin::eq::simd::TESSELOR_SIMD_BUILD {
 
 // Runs an OversamplerStage at F = 16 by its matrices (OversamplerMatrices), with the filters'
@@ -59,7 +64,7 @@ public:
         // processor finds the two filters' independent work side by side.
         const Stereo drive = Splat(OversamplerStage::kDrive);
         const float curveScale = kFactor * static_cast<float>(TransferCurve::kScale);
-        Floats curved[2], curvedNext[2];
+        Floats curved[2], curvedNext[2] = {};
         auto interpolate = [&](int n, Floats(&to)[2]) __attribute__((always_inline)) {
             Interpolate(Stereo{inL[n], inR[n]} * drive, interpState, interpStateFloats, to);
             for (int h = 0; h < 2; ++h) EvaluateCurveFloats(to[h], curveScale);
@@ -193,3 +198,5 @@ private:
 };
 
 }  // namespace tesselor::plugin::eq::simd::TESSELOR_SIMD_BUILD
+
+#pragma GCC diagnostic pop
