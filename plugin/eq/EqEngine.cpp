@@ -19,7 +19,7 @@ void EqEngine::SetPot(int index, double value) {
     if (index >= 0 && index < kPotCount) _pots[index] = value;
 }
 
-double EqEngine::SmootherTarget(int index) const {
+[[gnu::always_inline]] inline double EqEngine::SmootherTarget(int index) const {
     switch (index) {
         case kSmootherLowPass:
             return 1.0 - _pots[kPotLowPass];
@@ -57,34 +57,25 @@ bool IsUpperBand(SectionKind kind) {
 
 }  // namespace
 
-bool EqEngine::DesignInputs::Matches(double rate, double gain, double freq2, double freq1) const {
+[[gnu::always_inline]] inline bool EqEngine::DesignInputs::Matches(const double rate,
+                                                                   const DesignSteps& steps) const {
     // Bit patterns, not values: -0 and +0 compare equal but need not design alike.
     auto same = [](double a, double b) {
         return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
     };
-    return valid && same(rateHz, rate) && same(g, gain) && same(f2, freq2) && same(f1, freq1);
+    return valid && same(rateHz, rate) && same(g, steps.g) && same(f2, steps.f2) &&
+           same(f1, steps.f1);
 }
 
-void EqEngine::DesignPair(SectionKind kind, double rateHz, int gainSmoother,
-                          int freqSmoother) noexcept {
-    PotSmoother* smoothers = _loop.smoothers;
-    const double freqTarget = SmootherTarget(freqSmoother);
-    for (const int lane : {kLeft, kRight}) {
-        const double f1 = smoothers[freqSmoother].Step(freqTarget);
-        const double f2 = smoothers[freqSmoother].Step(freqTarget);
-        const double g = gainSmoother == kNoGain
-                             ? 0.0
-                             : smoothers[gainSmoother].Step(SmootherTarget(gainSmoother));
-        DesignInputs& from = _designedFrom[static_cast<int>(kind)][lane];
-        if (!_alwaysRedesign && from.Matches(rateHz, g, f2, f1)) continue;
-        from = {true, rateHz, g, f2, f1};
-        BandSection& section = _loop.Section(kind);
-        const SectionDesign design = DesignSection(kind, rateHz, g, f2, f1);
-        if (IsUpperBand(kind))
-            section.SetLaneFactored(lane, design);
-        else
-            section.SetLane(lane, design);
-    }
+void EqEngine::Redesign(SectionKind kind, int lane, double rateHz,
+                        const DesignSteps& steps) noexcept {
+    _designedFrom[static_cast<int>(kind)][lane] = {true, rateHz, steps.g, steps.f2, steps.f1};
+    BandSection& section = _loop.Section(kind);
+    const SectionDesign design = DesignSection(kind, rateHz, steps.g, steps.f2, steps.f1);
+    if (IsUpperBand(kind))
+        section.SetLaneFactored(lane, design);
+    else
+        section.SetLane(lane, design);
 }
 
 void EqEngine::BeginBlock(double rateHz) noexcept {
@@ -96,15 +87,56 @@ void EqEngine::BeginBlock(double rateHz) noexcept {
         _poleRateHz = rateHz;
     }
 
-    // The order is part of the sound: each design takes its steps from the shared smoothers.
-    const double upperRateHz = 8.0 * rateHz;
-    DesignPair(SectionKind::kLowShelf, rateHz, kSmootherLowGain, kSmootherLowFreq);
-    DesignPair(SectionKind::kLowBell, rateHz, kSmootherLowGain, kSmootherLowFreq);
-    DesignPair(SectionKind::kLowMid, upperRateHz, kSmootherLowMidGain, kSmootherLowMidFreq);
-    DesignPair(SectionKind::kHighMid, upperRateHz, kSmootherHighMidGain, kSmootherHighMidFreq);
-    DesignPair(SectionKind::kHigh, upperRateHz, kSmootherHighGain, kSmootherHighFreq);
-    DesignPair(SectionKind::kHighPass, rateHz, kNoGain, kSmootherHighPass);
-    DesignPair(SectionKind::kLowPass, rateHz, kNoGain, kSmootherLowPass);
+    // The order is part of the sound: each section's design takes its steps from the shared
+    // smoothers, section after section as listed here, left before right, two frequency steps
+    // and then a gain step. All steps are taken first, on copies of the smoothers that stay in
+    // registers, each smoother's in that same order (they do not depend on each other); the
+    // designs follow. Taken design by design, each step waited for the one before it through
+    // memory, and the set-up cost a short block as much as a few samples.
+    struct Pair {
+        SectionKind kind;
+        bool upper;  // at 8 fs
+        int gain, freq;
+    };
+    static constexpr Pair kPairs[] = {
+        {SectionKind::kLowShelf, false, kSmootherLowGain, kSmootherLowFreq},
+        {SectionKind::kLowBell, false, kSmootherLowGain, kSmootherLowFreq},
+        {SectionKind::kLowMid, true, kSmootherLowMidGain, kSmootherLowMidFreq},
+        {SectionKind::kHighMid, true, kSmootherHighMidGain, kSmootherHighMidFreq},
+        {SectionKind::kHigh, true, kSmootherHighGain, kSmootherHighFreq},
+        {SectionKind::kHighPass, false, kNoGain, kSmootherHighPass},
+        {SectionKind::kLowPass, false, kNoGain, kSmootherLowPass},
+    };
+    constexpr int kPairCount = sizeof kPairs / sizeof kPairs[0];
+    PotSmoother smoothers[kSmootherCount];
+    double targets[kSmootherCount];
+#pragma GCC unroll 16
+    for (int i = 0; i < kSmootherCount; ++i) {
+        smoothers[i] = _loop.smoothers[i];
+        targets[i] = SmootherTarget(i);
+    }
+    DesignSteps steps[kPairCount][2];
+#pragma GCC unroll 16
+    for (int p = 0; p < kPairCount; ++p) {
+        const Pair& pair = kPairs[p];
+        for (const int lane : {kLeft, kRight}) {
+            DesignSteps& s = steps[p][lane];
+            s.f1 = smoothers[pair.freq].Step(targets[pair.freq]);
+            s.f2 = smoothers[pair.freq].Step(targets[pair.freq]);
+            s.g = pair.gain == kNoGain ? 0.0 : smoothers[pair.gain].Step(targets[pair.gain]);
+        }
+    }
+#pragma GCC unroll 16
+    for (int i = 0; i < kSmootherCount; ++i) _loop.smoothers[i].z = smoothers[i].z;
+    for (int p = 0; p < kPairCount; ++p) {
+        const double designRateHz = kPairs[p].upper ? 8.0 * rateHz : rateHz;
+        for (const int lane : {kLeft, kRight}) {
+            const DesignInputs& from = _designedFrom[static_cast<int>(kPairs[p].kind)][lane];
+            if (_alwaysRedesign || !from.Matches(designRateHz, steps[p][lane])) [[unlikely]]
+                Redesign(kPairs[p].kind, lane, designRateHz, steps[p][lane]);
+        }
+    }
+
     if (_factor != _sideFactor) {
         _loop.side.Design(0.2 / _factor);
         if (_factor == kHighFactor) _loop.sideMatrices.Design(_loop.side);

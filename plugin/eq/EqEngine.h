@@ -130,16 +130,21 @@ public:
     const Poly4Resampler& Resampler() const { return _loop.resampler; }
 
 private:
+    // The smoother outputs one channel's design of a section takes.
+    struct DesignSteps {
+        double f1, f2, g;
+    };
     // What one channel's coefficients of a section were designed from: the rate and the three
     // smoother outputs, compared bit for bit.
     struct DesignInputs {
         bool valid = false;
         double rateHz = 0.0, g = 0.0, f2 = 0.0, f1 = 0.0;
-        bool Matches(double rate, double gain, double freq2, double freq1) const;
+        bool Matches(double rate, const DesignSteps& steps) const;
     };
 
     void BeginBlock(double rateHz) noexcept;
-    void DesignPair(SectionKind kind, double rateHz, int gainSmoother, int freqSmoother) noexcept;
+    // Designs one channel of a section anew and notes what from.
+    void Redesign(SectionKind kind, int lane, double rateHz, const DesignSteps& steps) noexcept;
     void RecoverNonFinite() noexcept;
     double SmootherTarget(int index) const;
 
