@@ -3,7 +3,7 @@
 // two set-ups of a ratio are timed alternately, each ratio from the fastest of many passes of
 // each (a pass that another process interrupted is slower, never faster), and the median of
 // several rounds decides, so that a busy machine does not fail it. The limits sit clearly above
-// what the engine measures on an AVX-512 server core shared with other work, about 1.12, 1.12
+// what the engine measures on an AVX-512 server core shared with other work, about 1.09, 1.11
 // and 1.5 (about 2 for F = 16 where the processor has no AVX-512 and the side path runs its
 // step form); the benchmark (BM_EqBlockSize, BM_EqFilters, BM_EqFactor) gives the figures.
 #include <gtest/gtest.h>
