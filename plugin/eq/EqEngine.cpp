@@ -50,7 +50,7 @@ namespace {
 
 constexpr int kNoGain = -1;  // the high-pass and low-pass have no gain gang
 
-bool IsUpperBand(SectionKind kind) {
+constexpr bool IsUpperBand(SectionKind kind) {
     return kind == SectionKind::kLowMid || kind == SectionKind::kHighMid ||
            kind == SectionKind::kHigh;
 }
@@ -95,17 +95,16 @@ void EqEngine::BeginBlock(double rateHz) noexcept {
     // memory, and the set-up cost a short block as much as a few samples.
     struct Pair {
         SectionKind kind;
-        bool upper;  // at 8 fs
         int gain, freq;
     };
     static constexpr Pair kPairs[] = {
-        {SectionKind::kLowShelf, false, kSmootherLowGain, kSmootherLowFreq},
-        {SectionKind::kLowBell, false, kSmootherLowGain, kSmootherLowFreq},
-        {SectionKind::kLowMid, true, kSmootherLowMidGain, kSmootherLowMidFreq},
-        {SectionKind::kHighMid, true, kSmootherHighMidGain, kSmootherHighMidFreq},
-        {SectionKind::kHigh, true, kSmootherHighGain, kSmootherHighFreq},
-        {SectionKind::kHighPass, false, kNoGain, kSmootherHighPass},
-        {SectionKind::kLowPass, false, kNoGain, kSmootherLowPass},
+        {SectionKind::kLowShelf, kSmootherLowGain, kSmootherLowFreq},
+        {SectionKind::kLowBell, kSmootherLowGain, kSmootherLowFreq},
+        {SectionKind::kLowMid, kSmootherLowMidGain, kSmootherLowMidFreq},
+        {SectionKind::kHighMid, kSmootherHighMidGain, kSmootherHighMidFreq},
+        {SectionKind::kHigh, kSmootherHighGain, kSmootherHighFreq},
+        {SectionKind::kHighPass, kNoGain, kSmootherHighPass},
+        {SectionKind::kLowPass, kNoGain, kSmootherLowPass},
     };
     constexpr int kPairCount = sizeof kPairs / sizeof kPairs[0];
     PotSmoother smoothers[kSmootherCount];
@@ -129,7 +128,8 @@ void EqEngine::BeginBlock(double rateHz) noexcept {
 #pragma GCC unroll 16
     for (int i = 0; i < kSmootherCount; ++i) _loop.smoothers[i].z = smoothers[i].z;
     for (int p = 0; p < kPairCount; ++p) {
-        const double designRateHz = kPairs[p].upper ? 8.0 * rateHz : rateHz;
+        // The upper bands run at 8 fs.
+        const double designRateHz = IsUpperBand(kPairs[p].kind) ? 8.0 * rateHz : rateHz;
         for (const int lane : {kLeft, kRight}) {
             const DesignInputs& from = _designedFrom[static_cast<int>(kPairs[p].kind)][lane];
             if (_alwaysRedesign || !from.Matches(designRateHz, steps[p][lane])) [[unlikely]]

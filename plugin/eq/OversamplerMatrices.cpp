@@ -14,11 +14,9 @@ void RunSample(const OversamplerStage& stage, const long double (&state)[kPoles]
                const long double (&in)[kFactor], long double (&out)[kFactor],
                long double (&next)[kPoles]) {
     long double line[kPoles + kFactor];  // oldest first
-    for (int m = 0; m < kPoles; ++m) {
-        long double s = 0.0L;
-        for (int i = 0; i < kPoles; ++i) s += OversamplerStage::Binomial(m, i) * state[i];
-        line[kPoles - 1 - m] = s;
-    }
+    long double before[kPoles];          // newest first
+    OversamplerStage::ConvertForm(state, before);
+    for (int m = 0; m < kPoles; ++m) line[kPoles - 1 - m] = before[m];
     for (int n = 0; n < kFactor; ++n) {
         long double y = static_cast<long double>(stage.g0) * in[n];
         for (int k = 1; k <= kPoles; ++k)
@@ -26,12 +24,9 @@ void RunSample(const OversamplerStage& stage, const long double (&state)[kPoles]
         line[kPoles + n] = y;
         out[n] = y;
     }
-    for (int i = 0; i < kPoles; ++i) {
-        long double d = 0.0L;
-        for (int m = 0; m < kPoles; ++m)
-            d += OversamplerStage::Binomial(i, m) * out[kFactor - 1 - m];
-        next[i] = d;
-    }
+    long double last[kPoles];  // newest first
+    for (int m = 0; m < kPoles; ++m) last[m] = out[kFactor - 1 - m];
+    OversamplerStage::ConvertForm(last, next);
 }
 
 }  // namespace

@@ -43,14 +43,10 @@ void OversamplerStage::Design(double x) noexcept {
 
 void OversamplerStage::ConvertState(StateForm to) noexcept {
     if (to == form) return;
-    for (Stereo* state : {interp, decim}) {
+    for (Stereo(*state)[kPoles] : {&interp, &decim}) {
         Stereo converted[kPoles];
-        for (int i = 0; i < kPoles; ++i) {
-            Stereo sum{};
-            for (int m = 0; m <= i; ++m) sum += Binomial(i, m) * state[m];
-            converted[i] = sum;
-        }
-        for (int i = 0; i < kPoles; ++i) state[i] = converted[i];
+        ConvertForm(*state, converted);
+        for (int i = 0; i < kPoles; ++i) (*state)[i] = converted[i];
     }
     form = to;
 }

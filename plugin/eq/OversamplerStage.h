@@ -30,13 +30,20 @@ struct OversamplerStage {
     // over, so a block's form costs nothing while it stays the same.
     enum class StateForm { kOutputs, kDifferences };
     void ConvertState(StateForm to) noexcept;
-    // (-1)^m C(i, m): d_i is the sum over m of Binomial(i, m) times output m, and output m the
-    // sum over i of Binomial(m, i) d_i.
-    static constexpr double Binomial(int i, int m) {
-        if (m < 0 || m > i) return 0.0;
-        double c = 1.0;
-        for (int k = 1; k <= m; ++k) c = c * (i - m + k) / k;
-        return m % 2 == 0 ? c : -c;
+    // The one form of a state from the other: d_i is the sum over m <= i of (-1)^m C(i, m)
+    // times output m, and output m the same sum of the d_i (the map is its own inverse). For the
+    // state itself and, in extended precision, for the matrices' design.
+    template <typename T>
+    static void ConvertForm(const T (&from)[kPoles], T (&to)[kPoles]) noexcept {
+        for (int i = 0; i < kPoles; ++i) {
+            T sum{};
+            double c = 1.0;  // C(i, m)
+            for (int m = 0; m <= i; ++m) {
+                sum += (m % 2 == 0 ? c : -c) * from[m];
+                c = c * (i - m) / (m + 1);
+            }
+            to[i] = sum;
+        }
     }
 
     Stereo SideValue() const { return side; }

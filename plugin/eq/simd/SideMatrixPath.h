@@ -63,11 +63,11 @@ public:
         // The interpolation and the curve run a sample ahead of the decimation, so that the
         // processor finds the two filters' independent work side by side.
         const Stereo drive = Splat(OversamplerStage::kDrive);
-        const float curveScale = kFactor * static_cast<float>(TransferCurve::kScale);
+        const double curveScale = kFactor * TransferCurve::kScale;
         Floats curved[2], curvedNext[2] = {};
         auto interpolate = [&](int n, Floats(&to)[2]) __attribute__((always_inline)) {
             Interpolate(Stereo{inL[n], inR[n]} * drive, interpState, interpStateFloats, to);
-            for (int h = 0; h < 2; ++h) EvaluateCurveFloats(to[h], curveScale);
+            for (int h = 0; h < 2; ++h) EvaluateCurveLanes<Floats, FloatsBits>(to[h], curveScale);
         };
         interpolate(0, curved);
         for (int n = 0; n < count; ++n) {
@@ -130,7 +130,7 @@ private:
             for (int q = 0; q < kOctos; ++q) AddProduct(next[q], cols[j][q], d);
             const Floats f = FloatPairs(
                 _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(stateFloats + 2 * j))));
-            for (int h = 0; h < 2; ++h) outputs[h] = _mm512_fmadd_ps(outCols[j][h], f, outputs[h]);
+            for (int h = 0; h < 2; ++h) AddProduct(outputs[h], outCols[j][h], f);
         }
         for (int q = 0; q < kOctos; ++q) {
             Flush(next[q]);
@@ -163,9 +163,7 @@ private:
         }
         for (int k = 2; k < kFactor; ++k) {
             const Floats w = FloatPairOf(curved[k / 8], k % 8);
-            for (int h = 0; h < 2; ++h)
-                (k % 2 == 0 ? fa[h] : fb[h]) =
-                    _mm512_fmadd_ps(inCols[k][h], w, k % 2 == 0 ? fa[h] : fb[h]);
+            for (int h = 0; h < 2; ++h) AddProduct(k % 2 == 0 ? fa[h] : fb[h], inCols[k][h], w);
         }
         const Floats low = fa[0] + fb[0], high = fa[1] + fb[1];
         const Octo(*cols)[3] = reinterpret_cast<const Octo(*)[3]>(_m.decim);
