@@ -2,6 +2,7 @@
 # EXPECTED and every DLL it imports is one of Windows' own (the runtimes are linked in).
 # OBJDUMP is the mingw objdump.
 cmake_minimum_required(VERSION 3.25)
+include("${CMAKE_CURRENT_LIST_DIR}/ExpectExports.cmake")
 set(system_dlls
     advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 user32 wininet)
 execute_process(COMMAND "${OBJDUMP}" -p "${MODULE}" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
@@ -20,12 +21,7 @@ if(at GREATER_EQUAL 0)
         list(APPEND found "${name}")
     endforeach()
 endif()
-list(SORT found)
-string(REPLACE "," ";" expected "${EXPECTED}")
-list(SORT expected)
-if(NOT found STREQUAL expected)
-    message(FATAL_ERROR "exports: ${found}; expected: ${expected}")
-endif()
+expect_exports("${found}")
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${out}")
 set(foreign)
